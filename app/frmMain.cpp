@@ -1,0 +1,205 @@
+#include "app/frmMain.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "win/Font.h"
+#include "win/Messages.h"
+#include "win/ModulePath.h"
+
+namespace app {
+
+namespace {
+constexpr wchar_t kWindowClass[] = L"LabelPrint.frmMain";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = 0;
+constexpr UINT_PTR kSubclassId = 1;
+}  // namespace
+
+std::wstring ConfigFile() { return win::ExecutableFolder() + L"\\config.ini"; }
+
+bool frmMain::Create(HINSTANCE instance) {
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = &frmMain::WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    if (!::RegisterClassExW(&wc)) return false;
+
+    // The layout is in pixels of the client area.
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+    hwnd_ = ::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    if (!hwnd_) return false;
+    CreateControls();
+    win::SetNavigationWindow(hwnd_);
+    return true;
+}
+
+void frmMain::CreateControls() {
+    HDC screen = ::GetDC(nullptr);
+    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    windowFont_ = win::CreatePointFont(L"Arial Narrow", 18, true, dpi);
+    arial18_ = win::CreatePointFont(L"Arial", 18, false, dpi);
+    arial15_ = win::CreatePointFont(L"Arial", 15, false, dpi);
+    arial1425_ = win::CreatePointFont(L"Arial", 14.25, false, dpi);
+
+    // Creation order is z-order, and z-order is the Tab order.
+    std::vector<ControlSpec> byTab(kControls.begin(), kControls.end());
+    std::sort(byTab.begin(), byTab.end(), [](const auto& a, const auto& b) { return a.tabIndex < b.tabIndex; });
+
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+    for (const ControlSpec& spec : byTab) {
+        const wchar_t* cls = WC_STATICW;
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD exStyle = 0;
+        switch (spec.kind) {
+            case Kind::Label:
+                style |= SS_LEFT | (spec.id == Label2 ? SS_NOTIFY : 0);
+                break;
+            case Kind::TextBox:
+                cls = WC_EDITW;
+                style |= WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+                exStyle = WS_EX_CLIENTEDGE;
+                break;
+            case Kind::Button:
+                cls = WC_BUTTONW;
+                style |= WS_TABSTOP | BS_PUSHBUTTON;
+                break;
+        }
+        HWND control = ::CreateWindowExW(exStyle, cls, spec.caption, style, spec.left, spec.top, spec.width,
+                                         spec.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                         instance, nullptr);
+        if (!control) continue;
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+        if (spec.kind == Kind::TextBox) {
+            ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no length limit
+            ::SetWindowSubclass(control, &frmMain::ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        }
+    }
+}
+
+HFONT frmMain::FontFor(FontId font) const {
+    switch (font) {
+        case FontId::Window: return windowFont_.get();
+        case FontId::Arial18: return arial18_.get();
+        case FontId::Arial15: return arial15_.get();
+        case FontId::Arial1425: return arial1425_.get();
+    }
+    return nullptr;
+}
+
+void frmMain::Show(int showCommand) {
+    ::ShowWindow(hwnd_, showCommand);
+    ::UpdateWindow(hwnd_);
+    // The first appearance counts as a resize, whether or not the system sent one.
+    OnResize();
+}
+
+HWND frmMain::Control(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
+
+std::wstring frmMain::TextOf(ControlId id) const {
+    HWND control = Control(id);
+    if (!control) return {};
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    int n = ::GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(std::max(n, 0)));
+    return text;
+}
+
+void frmMain::SetTextOf(ControlId id, const std::wstring& text) { ::SetWindowTextW(Control(id), text.c_str()); }
+
+void frmMain::FocusOn(ControlId id) {
+    HWND control = Control(id);
+    // A disabled control cannot take the focus; the move is then skipped.
+    if (control && ::IsWindowEnabled(control)) ::SetFocus(control);
+}
+
+void frmMain::ShowMessage(const wchar_t* text) { ::MessageBoxW(hwnd_, text, kAppTitle, MB_OK); }
+
+LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<frmMain*>(create->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<frmMain*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->HandleMessage(msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_SIZE: OnResize(); return 0;
+        case WM_ACTIVATE: OnActivate(wParam); return 0;
+        case WM_SETFOCUS:
+            if (focusToRestore_ && ::IsWindow(focusToRestore_)) ::SetFocus(focusToRestore_);
+            return 0;
+        case WM_COMMAND:
+            OnCommand(static_cast<ControlId>(LOWORD(wParam)), HIWORD(wParam));
+            return 0;
+        case WM_DESTROY: OnUnload(); return 0;
+    }
+    return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+// Remembers the focused control when the window is deactivated, so activation brings it back.
+void frmMain::OnActivate(WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd_, focus)) focusToRestore_ = focus;
+        return;
+    }
+    if (!::IsIconic(hwnd_)) ::SetFocus(focusToRestore_ ? focusToRestore_ : Control(Text5));
+}
+
+void frmMain::OnCommand(ControlId id, UINT code) {
+    if (id == Label2 && code == STN_CLICKED) return OnHelpClick();
+    if (code != BN_CLICKED) return;
+    switch (id) {
+        case Command1: return OnExitClick();
+        default: return;
+    }
+}
+
+LRESULT CALLBACK frmMain::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    auto id = static_cast<ControlId>(::GetDlgCtrlID(hwnd));
+    return reinterpret_cast<frmMain*>(self)->HandleControlMessage(hwnd, id, msg, wParam, lParam);
+}
+
+LRESULT frmMain::HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_GETDLGCODE: {
+            // The text boxes see Enter themselves instead of the dialog manager turning it into a default-button press.
+            LRESULT code = ::DefSubclassProc(control, msg, wParam, lParam);
+            auto* pending = reinterpret_cast<const MSG*>(lParam);
+            if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) code |= DLGC_WANTALLKEYS;
+            return code;
+        }
+        case WM_KEYDOWN:
+            OnKeyDown(id, wParam);
+            break;  // the key is not swallowed
+        case WM_NCDESTROY:
+            ::RemoveWindowSubclass(control, &frmMain::ControlProc, kSubclassId);
+            break;
+    }
+    return ::DefSubclassProc(control, msg, wParam, lParam);
+}
+
+void frmMain::OnKeyDown(ControlId id, WPARAM key) {
+    switch (id) {
+        case Text5:
+        case Text6:
+        case Text4: return MoveFocusOnEnter(id, key);
+        default: return;
+    }
+}
+
+}  // namespace app

@@ -1,0 +1,78 @@
+#pragma once
+// The program's one window: its controls, its run-time state and its event handlers.
+// The handlers live in one file per piece of the operator's workflow:
+//   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit and unload
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/Controls.h"
+#include "win/ComPtr.h"
+#include "win/UniqueResource.h"
+#include "win/Variant.h"
+
+namespace app {
+
+class frmMain {
+public:
+    frmMain() = default;
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // Creates the window and its controls, hidden.
+    bool Create(HINSTANCE instance);
+    // The start-up sequence. Ends the program when BarTender is not there.
+    void Load();
+    // Shows the window: the first resize puts the focus into the first spare-item box.
+    void Show(int showCommand);
+    HWND hwnd() const noexcept { return hwnd_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR self);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnCommand(ControlId id, UINT code);
+    void OnKeyDown(ControlId id, WPARAM key);
+    void OnActivate(WPARAM state);
+
+    void CreateControls();
+    HFONT FontFor(FontId font) const;
+    HWND Control(ControlId id) const;
+    std::wstring TextOf(ControlId id) const;
+    void SetTextOf(ControlId id, const std::wstring& text);
+    void FocusOn(ControlId id);
+    void ShowMessage(const wchar_t* text);
+
+    // Start-up and shutdown (Startup.cpp).
+    void OnResize();
+    void OnUnload();
+    void OnExitClick();
+    void OnHelpClick();
+    void MoveFocusOnEnter(ControlId from, WPARAM key);
+    bool BarTenderIsWorking();
+    [[noreturn]] void EndProgramNow(UINT exitCode);
+
+    HWND hwnd_ = nullptr;
+    HWND focusToRestore_ = nullptr;
+    win::UniqueFont windowFont_, arial18_, arial15_, arial1425_;
+
+    // Run-time state of the window.
+    win::ComPtr<IDispatch> BtApp;     // the BarTender instance started at start-up, for the whole run
+    win::ComPtr<IDispatch> BtFormat;  // the template opened by the last print
+    win::ComPtr<IDispatch> xlApp;     // Excel, held only inside a lookup
+    win::ComPtr<IDispatch> xlBook;    // the workbook the last lookup opened
+    win::ComPtr<IDispatch> xlSheet;   // its first sheet
+    win::Variant LastRow;             // last filled row of column A in the last lookup
+    win::Variant SheetData;           // the block A1:T(LastRow+1) copied by the last lookup
+    std::int32_t ItemRow = 0;         // row of the last match
+    std::int32_t ItemFound = 0;       // 1 when the last lookup matched
+    std::int32_t QueryCol = 0;        // the workbook column searched, 1 = column A
+};
+
+// The settings file beside the executable.
+std::wstring ConfigFile();
+
+}  // namespace app

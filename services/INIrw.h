@@ -1,0 +1,12 @@
+#pragma once
+// The settings file: single values of an INI file, read and written through the ANSI profile-string
+// functions so the file stays in the system code page (GBK on Chinese systems) for older tools.
+#include <string>
+
+// The value of key in section, or empty text when the file, section or key is missing.
+// NULs are removed; values of any length are read whole. Never fails.
+std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& file);
+
+// Stores value under key, creating the file, section and key as needed. A failed write is not reported.
+void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+              const std::wstring& file);

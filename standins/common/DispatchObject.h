@@ -1,0 +1,79 @@
+#pragma once
+// Base of every stand-in automation object: a hand-written IDispatch over a member table, which logs
+// each call (member, kind, arguments, result, HRESULT, time) to the server's call log.
+#include <oaidl.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "win/Variant.h"
+
+namespace standin {
+
+// A failure a member reports to its caller; it reaches the client as DISP_E_EXCEPTION with this code.
+struct Fault {
+    HRESULT hr;
+    std::wstring description;
+};
+
+struct Member {
+    const wchar_t* name;
+    DISPID id;
+    bool property;  // a property is logged as get/put, a method as call
+};
+
+// The arguments of one call in natural order, by-reference arguments already dereferenced.
+// For a property put, value() is the assigned value and the list holds the indices only.
+class CallArgs {
+public:
+    CallArgs(const DISPPARAMS& params, bool isPut);
+    size_t size() const noexcept { return args_.size(); }
+    const VARIANT& operator[](size_t i) const { return *args_[i].get(); }
+    bool has(size_t i) const noexcept { return i < args_.size() && args_[i].type() != VT_ERROR; }
+    const VARIANT& value() const { return *value_.get(); }
+
+    // Typed readers that fail the call with DISP_E_TYPEMISMATCH / DISP_E_PARAMNOTFOUND.
+    std::wstring Text(size_t i) const;
+    long Long(size_t i) const;
+    bool Bool(size_t i) const;
+
+private:
+    std::vector<win::Variant> args_;
+    win::Variant value_;
+};
+
+class DispatchObject : public IDispatch {
+public:
+    DispatchObject(std::wstring server, std::wstring object, std::vector<Member> members);
+    virtual ~DispatchObject();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* info, UINT* argError) override;
+
+protected:
+    // Handles one call. Sets *result for gets and calls; throws Fault to fail.
+    virtual void OnCall(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) = 0;
+    const std::wstring& server() const noexcept { return server_; }
+
+private:
+    const Member* Find(DISPID id) const;
+
+    std::atomic<ULONG> refs_{1};
+    std::wstring server_;
+    std::wstring object_;
+    std::vector<Member> members_;
+};
+
+// Hands out a new reference to obj as a VT_DISPATCH result.
+void SetObjectResult(VARIANT* result, IDispatch* obj);
+void SetTextResult(VARIANT* result, const std::wstring& text);
+
+}  // namespace standin

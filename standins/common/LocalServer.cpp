@@ -1,0 +1,161 @@
+#include "standins/common/LocalServer.h"
+
+#include <atomic>
+#include <cwctype>
+
+#include "standins/common/StandinConfig.h"
+#include "win/ComApartment.h"
+#include "win/ComPtr.h"
+#include "win/ModulePath.h"
+#include "win/UniqueResource.h"
+
+namespace standin {
+
+namespace {
+
+std::atomic<long> g_locks{0};
+DWORD g_mainThread = 0;
+bool g_persistent = false;
+constexpr UINT kCheckIdle = WM_APP + 1;
+
+std::wstring GuidText(const CLSID& clsid) {
+    wchar_t text[64] = {};
+    ::StringFromGUID2(clsid, text, 64);
+    return text;
+}
+
+bool SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    win::UniqueRegKey key;
+    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+int Register(const ServerInfo& info) {
+    std::wstring clsid = GuidText(info.clsid);
+    std::wstring classKey = L"CLSID\\" + clsid;
+    bool ok = SetKey(info.progId, nullptr, info.description) && SetKey(std::wstring(info.progId) + L"\\CLSID", nullptr, clsid) &&
+              SetKey(classKey, nullptr, info.description) &&
+              SetKey(classKey + L"\\LocalServer32", nullptr, L"\"" + win::ExecutablePath() + L"\"") &&
+              SetKey(classKey + L"\\ProgID", nullptr, info.progId);
+    return ok ? 0 : 1;
+}
+
+int Unregister(const ServerInfo& info) {
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, info.progId);
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(info.clsid)).c_str());
+    return 0;
+}
+
+class ClassFactory : public IClassFactory {
+public:
+    explicit ClassFactory(const ServerInfo& info) : info_(info) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *out = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    // The factory lives on the server's stack for the whole run.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        if (ConfigDword(info_.configName, L"RefuseCreate")) {
+            ::PostThreadMessageW(g_mainThread, kCheckIdle, 0, 0);
+            return CO_E_SERVER_EXEC_FAILURE;
+        }
+        IDispatch* app = info_.create();
+        if (!app) return E_OUTOFMEMORY;
+        HRESULT hr = app->QueryInterface(riid, out);
+        app->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        lock ? LocalServer::Lock() : LocalServer::Unlock();
+        return S_OK;
+    }
+
+private:
+    const ServerInfo& info_;
+};
+
+bool HasSwitch(const std::wstring& commandLine, const wchar_t* name) {
+    std::wstring lower = commandLine;
+    for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+    return lower.find(name) != std::wstring::npos;
+}
+
+}  // namespace
+
+void LocalServer::Lock() noexcept { ++g_locks; }
+
+void LocalServer::Unlock() noexcept {
+    if (--g_locks <= 0) ::PostThreadMessageW(g_mainThread, kCheckIdle, 0, 0);
+}
+
+void LocalServer::RequestExit() noexcept {
+    if (!g_persistent) ::PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
+}
+
+std::wstring LocalServer::StopEventName(const ServerInfo& info) {
+    return std::wstring(L"LabelPrintStandin.") + info.configName + L".Stop";
+}
+
+int LocalServer::Serve(const ServerInfo& info, bool persistent) {
+    g_mainThread = ::GetCurrentThreadId();
+    g_persistent = persistent;
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // make sure the thread has a queue
+
+    ClassFactory factory(info);
+    DWORD cookie = 0;
+    if (FAILED(::CoRegisterClassObject(info.clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+        return 2;
+
+    win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, StopEventName(info).c_str()));
+    // A COM-started server that is never asked for an object does not linger.
+    UINT_PTR idleTimer = persistent ? 0 : ::SetTimer(nullptr, 0, 30000, nullptr);
+    bool running = true;
+    while (running) {
+        HANDLE handles[] = {stop.get()};
+        DWORD wait = ::MsgWaitForMultipleObjects(stop ? 1 : 0, handles, FALSE, INFINITE, QS_ALLINPUT);
+        if (stop && wait == WAIT_OBJECT_0) break;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                running = false;
+                break;
+            }
+            bool idle = (msg.message == kCheckIdle) || (msg.message == WM_TIMER && msg.wParam == idleTimer);
+            if (idle && !persistent && g_locks <= 0) {
+                running = false;
+                break;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    ::CoRevokeClassObject(cookie);
+    return 0;
+}
+
+int LocalServer::Run(const ServerInfo& info, const std::wstring& commandLine) {
+    if (HasSwitch(commandLine, L"unregserver")) return Unregister(info);
+    if (HasSwitch(commandLine, L"regserver")) return Register(info);
+
+    win::ComApartment com;
+    if (!com.ok()) return 3;
+    int exitCode = 0;
+    if (info.extraMode && info.extraMode(commandLine, exitCode)) return exitCode;
+    return Serve(info, HasSwitch(commandLine, L"/serve"));
+}
+
+}  // namespace standin

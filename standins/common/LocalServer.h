@@ -1,0 +1,43 @@
+#pragma once
+// The process side of a stand-in: registration, the class object, and the server's lifetime.
+//
+//   server.exe /regserver     register the class name and class id (HKEY_CLASSES_ROOT)
+//   server.exe /unregserver   remove them
+//   server.exe -Embedding     started by COM: serves until the last object is gone or Quit is called
+//   server.exe /serve         started by hand (tests, benchmarks): serves until the stop event is set
+#include <objbase.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace standin {
+
+struct ServerInfo {
+    const wchar_t* progId;       // e.g. L"BarTender.Application"
+    CLSID clsid;                 // the stand-in's own class id
+    const wchar_t* description;  // shown in the registry
+    const wchar_t* configName;   // registry name of its settings, e.g. L"BarTender"
+    // Creates the application object; returns nullptr to refuse (the scenario switch "RefuseCreate").
+    std::function<IDispatch*()> create;
+    // Extra command-line modes; returns true when it handled the command line.
+    std::function<bool(const std::wstring& commandLine, int& exitCode)> extraMode;
+};
+
+class LocalServer {
+public:
+    // Runs the server for the given command line; returns the process exit code.
+    static int Run(const ServerInfo& info, const std::wstring& commandLine);
+
+    // Object and lock counting; the COM-started server ends when the count returns to zero.
+    static void Lock() noexcept;
+    static void Unlock() noexcept;
+    // Ends the server after the current call has returned (the application's Quit).
+    static void RequestExit() noexcept;
+    // Registers the class object and pumps messages until the server should end.
+    static int Serve(const ServerInfo& info, bool persistent);
+    // The name of the event that stops a persistent server.
+    static std::wstring StopEventName(const ServerInfo& info);
+};
+
+}  // namespace standin

@@ -1,0 +1,17 @@
+#pragma once
+// Scenario switches of a stand-in server, kept in the registry of the test/demo prefix under
+// HKCU\Software\LabelPrint\Standins\<server>. They are read at every call, so a test can change them
+// while a server runs. COM does not pass the client's environment to a server it starts on Windows,
+// which is why nothing here comes from the environment.
+#include <windows.h>
+
+#include <string>
+
+namespace standin {
+
+constexpr wchar_t kConfigRoot[] = L"Software\\LabelPrint\\Standins";
+
+std::wstring ConfigString(const std::wstring& server, const wchar_t* name, const std::wstring& fallback = {});
+DWORD ConfigDword(const std::wstring& server, const wchar_t* name, DWORD fallback = 0);
+
+}  // namespace standin

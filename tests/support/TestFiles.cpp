@@ -1,0 +1,96 @@
+#include "tests/support/TestFiles.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace testing_support {
+
+namespace {
+std::wstring Convert(UINT codePage, const std::string& bytes) {
+    if (bytes.empty()) return {};
+    int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    return out;
+}
+std::string Convert(UINT codePage, const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+}  // namespace
+
+std::string Gbk(const std::wstring& text) { return Convert(936, text); }
+std::wstring FromGbk(const std::string& bytes) { return Convert(936, bytes); }
+std::string Utf8(const std::wstring& text) { return Convert(CP_UTF8, text); }
+std::wstring FromUtf8(const std::string& bytes) { return Convert(CP_UTF8, bytes); }
+
+TempDir::TempDir(const std::wstring& name) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring root = std::wstring(temp) + L"labelprint-tests";
+    ::CreateDirectoryW(root.c_str(), nullptr);
+    path_ = root + L"\\" + name + L"-" + std::to_wstring(::GetCurrentProcessId());
+    RemoveTree(path_);
+    if (!::CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("cannot create a scratch folder");
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[65536];
+    DWORD n = 0;
+    while (::ReadFile(file, buffer, sizeof(buffer), &n, nullptr) && n > 0) bytes.append(buffer, n);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write a test file");
+    DWORD n = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    ::CloseHandle(file);
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void RemoveTree(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+        } while (::FindNextFileW(find, &entry));
+        ::FindClose(find);
+    }
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(path.c_str());
+}
+
+std::wstring BinFolder() {
+    wchar_t path[MAX_PATH * 4] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+}  // namespace testing_support

@@ -1,0 +1,117 @@
+// The settings file: values round-trip in GBK, missing things read as empty, nothing ever fails.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "services/INIrw.h"
+#include "tests/support/TestFiles.h"
+
+using namespace testing_support;
+
+namespace {
+
+class INIrwTest : public ::testing::Test {
+protected:
+    TempDir dir{L"inirw"};
+    std::wstring ini = dir / L"config.ini";
+};
+
+TEST_F(INIrwTest, ChinesePathRoundTripsAndIsStoredAsGbk) {
+    const std::wstring path = L"D:\\出货清单\\2024年\\清单（最终）.xlsx";
+    WriteIni(L"DATA", L"DB", path, ini);
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), path);
+
+    std::string bytes = ReadBytes(ini);
+    EXPECT_NE(bytes.find(Gbk(L"DB=" + path)), std::string::npos) << "the file holds the GBK bytes of the value";
+    EXPECT_NE(bytes.find("[DATA]"), std::string::npos);
+
+    // The key name itself is Chinese in the real file.
+    WriteIni(L"settings", L"查询列", L"3", ini);
+    EXPECT_EQ(ReadIni(L"settings", L"查询列", ini), L"3");
+    EXPECT_NE(ReadBytes(ini).find(Gbk(L"查询列=3")), std::string::npos);
+}
+
+TEST_F(INIrwTest, MissingFileSectionOrKeyReadsAsEmptyText) {
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), L"");
+    EXPECT_FALSE(Exists(ini)) << "reading never creates the file";
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", dir / L"no-such-folder\\config.ini"), L"");
+
+    WriteIni(L"DATA", L"DB", L"C:\\a.xls", ini);
+    EXPECT_EQ(ReadIni(L"print", L"printer", ini), L"");
+    EXPECT_EQ(ReadIni(L"DATA", L"TP", ini), L"");
+    EXPECT_EQ(ReadIni(L"", L"", ini), L"");
+}
+
+TEST_F(INIrwTest, NamesMatchWithoutRegardToCaseAndBlanksAndQuotesAreNotPartOfValues) {
+    WriteBytes(ini, Gbk(L"[data]\r\ndb = C:\\清单.xls  \r\n[PRINT]\r\nPrinter=\"Zebra  ZT410\"\r\n"));
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), L"C:\\清单.xls");
+    EXPECT_EQ(ReadIni(L"print", L"printer", ini), L"Zebra  ZT410");
+}
+
+TEST_F(INIrwTest, WriteCreatesAndReplacesButLeavesOtherLines) {
+    WriteBytes(ini, Gbk(L"; hand-written notes\r\n[settings]\r\n查询列=2\r\n[DATA]\r\nDB=old.xls\r\nTP=a.btw\r\n"));
+    WriteIni(L"DATA", L"DB", L"new.xlsx", ini);
+    WriteIni(L"print", L"printer", L"Zebra", ini);
+
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), L"new.xlsx");
+    EXPECT_EQ(ReadIni(L"DATA", L"TP", ini), L"a.btw");
+    EXPECT_EQ(ReadIni(L"settings", L"查询列", ini), L"2");
+    EXPECT_EQ(ReadIni(L"print", L"printer", ini), L"Zebra");
+    std::string bytes = ReadBytes(ini);
+    EXPECT_NE(bytes.find("; hand-written notes"), std::string::npos);
+    EXPECT_EQ(bytes.find("old.xls"), std::string::npos);
+}
+
+TEST_F(INIrwTest, LongValuesAreReadWhole) {
+    // The classic 255-byte buffer cut such values at 254 bytes; a cut path is a wrong path.
+    std::wstring ascii(300, L'x');
+    WriteIni(L"DATA", L"DB", ascii, ini);
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), ascii);
+
+    std::wstring boundary(254, L'y');
+    WriteIni(L"DATA", L"DB", boundary, ini);
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), boundary);
+
+    std::wstring chinese;
+    for (int i = 0; i < 400; ++i) chinese += L"出货";
+    WriteIni(L"DATA", L"TP", chinese, ini);
+    std::wstring back = ReadIni(L"DATA", L"TP", ini);
+    EXPECT_EQ(back, chinese);
+    EXPECT_EQ(back.find(L'\0'), std::wstring::npos);
+}
+
+TEST_F(INIrwTest, CharactersOutsideGbkComeBackAsTheSubstitute) {
+    WriteIni(L"DATA", L"DB", L"C:\\caf\u00e9\U0001F600.xls", ini);
+    std::wstring back = ReadIni(L"DATA", L"DB", ini);
+    EXPECT_EQ(back.substr(0, 6), L"C:\\caf");
+    EXPECT_EQ(back.substr(back.size() - 4), L".xls");
+    EXPECT_EQ(back.find(L"\U0001F600"), std::wstring::npos);
+}
+
+TEST_F(INIrwTest, BinaryGarbageIsReadWithoutHarm) {
+    std::string garbage;
+    for (int i = 0; i < 70000; ++i) garbage += static_cast<char>((i * 7919) % 256);
+    garbage += "\r\n[DATA]\r\nDB=ok.xls\r\n";
+    WriteBytes(ini, garbage);
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), L"ok.xls");
+    (void)ReadIni(L"settings", L"查询列", ini);  // must simply return
+
+    WriteBytes(ini, std::string("\xff\xfe\x00\x00\x81", 5));
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), L"");
+}
+
+TEST_F(INIrwTest, UnwritableFileIsNotChangedAndStillReads) {
+    WriteIni(L"DATA", L"DB", L"kept.xls", ini);
+    std::string before = ReadBytes(ini);
+    // Another program holds the file open for reading only (a read-only attribute alone does not
+    // stop root, which the tests may run as).
+    HANDLE lock = ::CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+
+    WriteIni(L"DATA", L"DB", L"lost.xls", ini);  // must not fail towards the caller
+    EXPECT_EQ(ReadIni(L"DATA", L"DB", ini), L"kept.xls");
+    ::CloseHandle(lock);
+    EXPECT_EQ(ReadBytes(ini), before);
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+#include "win/Ansi.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace win {
+
+std::string ToAnsi(std::wstring_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring FromAnsi(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > INT_MAX) return {};
+    int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    return out;
+}
+
+}  // namespace win

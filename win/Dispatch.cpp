@@ -1,0 +1,89 @@
+#include "win/Dispatch.h"
+
+#include <algorithm>
+
+#include "win/Bstr.h"
+
+namespace win {
+
+void Check(HRESULT hr) {
+    if (FAILED(hr)) throw ComError(hr);
+}
+
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+    if (!object) throw ComError(E_POINTER);
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    Check(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    return id;
+}
+
+Variant Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant>& args) {
+    if (!object) throw ComError(E_POINTER);
+
+    // DISPPARAMS holds the arguments last to first.
+    std::vector<VARIANT> reversed;
+    reversed.reserve(args.size());
+    for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(*it->get());
+
+    DISPID putId = DISPID_PROPERTYPUT;
+    DISPPARAMS params{};
+    params.cArgs = static_cast<UINT>(reversed.size());
+    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    if (flags & DISPATCH_PROPERTYPUT) {
+        params.cNamedArgs = 1;
+        params.rgdispidNamedArgs = &putId;
+    }
+
+    Variant result;
+    EXCEPINFO info{};
+    UINT badArg = 0;
+    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info, &badArg);
+    if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+    // The exception record's strings are ours to free.
+    Bstr source, description, help;
+    source.reset(info.bstrSource);
+    description.reset(info.bstrDescription);
+    help.reset(info.bstrHelpFile);
+    if (FAILED(hr)) {
+        HRESULT code = (hr == DISP_E_EXCEPTION && FAILED(info.scode)) ? info.scode : hr;
+        throw ComError(code, description.str());
+    }
+    return result;
+}
+
+ComPtr<IDispatch> AsObject(const Variant& value) {
+    const VARIANT* v = value.get();
+    IUnknown* unknown = nullptr;
+    if (V_VT(v) == VT_DISPATCH) unknown = V_DISPATCH(v);
+    else if (V_VT(v) == VT_UNKNOWN) unknown = V_UNKNOWN(v);
+    if (!unknown) throw ComError(DISP_E_TYPEMISMATCH);
+    ComPtr<IDispatch> object;
+    Check(unknown->QueryInterface(IID_IDispatch, object.put_void()));
+    return object;
+}
+
+ComPtr<IDispatch> CreateObject(const wchar_t* progId) {
+    CLSID clsid{};
+    Check(::CLSIDFromProgID(progId, &clsid));
+    ComPtr<IDispatch> object;
+    Check(::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, object.put_void()));
+    if (!object) throw ComError(E_NOINTERFACE);
+    return object;
+}
+
+ComPtr<IDispatch> GetRunningObject(const wchar_t* progId) {
+    CLSID clsid{};
+    Check(::CLSIDFromProgID(progId, &clsid));
+    ComPtr<IUnknown> unknown;
+    Check(::GetActiveObject(clsid, nullptr, unknown.put()));
+    // Wine can report success with no object for a weakly registered instance.
+    if (!unknown) throw ComError(MK_E_UNAVAILABLE);
+    ComPtr<IDispatch> object;
+    Check(unknown->QueryInterface(IID_IDispatch, object.put_void()));
+    if (!object) throw ComError(E_NOINTERFACE);
+    return object;
+}
+
+}  // namespace win

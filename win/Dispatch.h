@@ -1,0 +1,92 @@
+#pragma once
+// Late binding: call members of an automation object by name or dispatch id.
+//
+//   auto book = AsObject(Call(workbooks, L"Open", path));
+//   Put(app, L"Visible", false);
+//
+// Arguments are given in their natural order; a failed call throws ComError.
+#include <oaidl.h>
+#include <windows.h>
+
+#include <exception>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "win/ComPtr.h"
+#include "win/Variant.h"
+
+namespace win {
+
+class ComError : public std::exception {
+public:
+    explicit ComError(HRESULT hr, std::wstring description = {}) : hr_(hr), description_(std::move(description)) {}
+    HRESULT hr() const noexcept { return hr_; }
+    const std::wstring& description() const noexcept { return description_; }
+    const char* what() const noexcept override { return "automation call failed"; }
+
+private:
+    HRESULT hr_;
+    std::wstring description_;
+};
+
+// Throws ComError when hr is a failure.
+void Check(HRESULT hr);
+
+DISPID IdOf(IDispatch* object, const wchar_t* name);
+
+// One IDispatch::Invoke. args are in natural order; a put passes its value as the last argument.
+Variant Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant>& args);
+
+namespace detail {
+inline Variant ToArg(Variant&& v) { return std::move(v); }
+inline Variant ToArg(const std::wstring& s) { return Variant(std::wstring_view(s)); }
+inline Variant ToArg(std::wstring_view s) { return Variant(s); }
+inline Variant ToArg(const wchar_t* s) { return Variant(s); }
+inline Variant ToArg(bool b) { return Variant(b); }
+inline Variant ToArg(short n) { return Variant(static_cast<std::int16_t>(n)); }
+inline Variant ToArg(int n) { return Variant(static_cast<std::int32_t>(n)); }
+inline Variant ToArg(long n) { return Variant(static_cast<std::int32_t>(n)); }
+inline Variant ToArg(double d) { return Variant(d); }
+
+template <typename... A>
+std::vector<Variant> Args(A&&... args) {
+    std::vector<Variant> out;
+    out.reserve(sizeof...(A));
+    (out.push_back(ToArg(std::forward<A>(args))), ...);
+    return out;
+}
+}  // namespace detail
+
+// A property read or a method call whose result is used (both flags, as script hosts send them).
+template <typename... A>
+Variant Call(IDispatch* object, const wchar_t* name, A&&... args) {
+    auto list = detail::Args(std::forward<A>(args)...);
+    return Invoke(object, IdOf(object, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, list);
+}
+
+template <typename... A>
+Variant Get(IDispatch* object, const wchar_t* name, A&&... args) {
+    return Call(object, name, std::forward<A>(args)...);
+}
+
+template <typename... A>
+Variant CallId(IDispatch* object, DISPID id, A&&... args) {
+    auto list = detail::Args(std::forward<A>(args)...);
+    return Invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, list);
+}
+
+template <typename T>
+void Put(IDispatch* object, const wchar_t* name, T&& value) {
+    auto list = detail::Args(std::forward<T>(value));
+    Invoke(object, IdOf(object, name), DISPATCH_PROPERTYPUT, list);
+}
+
+// The object held in a result; throws ComError when it holds none.
+ComPtr<IDispatch> AsObject(const Variant& value);
+
+// Creates an object by class name, or attaches to the running instance registered for it.
+ComPtr<IDispatch> CreateObject(const wchar_t* progId);
+ComPtr<IDispatch> GetRunningObject(const wchar_t* progId);
+
+}  // namespace win

@@ -1,0 +1,25 @@
+#pragma once
+// Fills a buffer from an API that reports truncation, growing and retrying until the value fits.
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace win {
+
+// fill(buffer, capacity) returns the length written, or nullopt when the buffer was too small.
+// Gives up (nullopt) past maxCapacity.
+template <typename Char, typename Fill>
+std::optional<std::basic_string<Char>> GrowAndRetry(Fill&& fill, std::size_t capacity, std::size_t maxCapacity) {
+    std::basic_string<Char> buffer;
+    for (; capacity <= maxCapacity; capacity *= 2) {
+        buffer.assign(capacity, Char{});
+        std::optional<std::size_t> length = fill(buffer.data(), capacity);
+        if (length) {
+            buffer.resize(*length < capacity ? *length : capacity);
+            return buffer;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace win

@@ -1,0 +1,34 @@
+#include "win/Messages.h"
+
+namespace win {
+
+namespace {
+HWND g_navigationWindow = nullptr;
+}
+
+void SetNavigationWindow(HWND window) noexcept { g_navigationWindow = window; }
+
+void DispatchOne(MSG& msg) noexcept {
+    if (g_navigationWindow && ::IsDialogMessageW(g_navigationWindow, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+void ProcessPendingMessages() noexcept {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        DispatchOne(msg);
+    }
+}
+
+int RunMessageLoop() noexcept {
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace win
