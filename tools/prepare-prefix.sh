@@ -34,5 +34,7 @@ reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
 for server in bartender-standin excel-standin; do
   if [ -f "$bin/$server.exe" ]; then wine "$bin/$server.exe" /regserver >/dev/null 2>&1; fi
 done
+# https addresses open in a recorder instead of a browser.
+if [ -f "$bin/url-recorder.exe" ]; then wine "$bin/url-recorder.exe" /register >/dev/null 2>&1; fi
 wineserver -w
 echo "Wine prefix ready: $WINEPREFIX"

@@ -6,5 +6,5 @@ export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8          # Wine's ANSI code page beco
 export WINEPREFIX=${WINEPREFIX:-$LABELPRINT_ROOT/build/wineprefix}
 export WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export HOME=$LABELPRINT_ROOT/build/home
+export HOME=${WINEPREFIX}-home
 mkdir -p "$HOME"

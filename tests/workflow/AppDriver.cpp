@@ -1,0 +1,208 @@
+#include "tests/workflow/AppDriver.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "app/Controls.h"
+
+using namespace testing_support;
+
+namespace workflow {
+
+namespace {
+constexpr int kMessageBoxText = 0xFFFF;
+// The icon control of the system message box.
+constexpr int kMessageBoxIcon = 1088;
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t buffer[4096] = {};
+    DWORD_PTR n = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000, &n);
+    return buffer;
+}
+
+std::wstring ClassName(HWND hwnd) {
+    wchar_t buffer[256] = {};
+    ::GetClassNameW(hwnd, buffer, 256);
+    return buffer;
+}
+
+struct TopWindows {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount() - start > timeoutMs) return false;
+        ::Sleep(5);
+    }
+}
+
+LabelPrintApp::LabelPrintApp(const std::wstring& name, std::optional<std::string> configIni)
+    : dir_(name), exe_(dir_ / L"labelprint.exe") {
+    if (!::CopyFileW((BinFolder() + L"\\labelprint.exe").c_str(), exe_.c_str(), FALSE))
+        throw std::runtime_error("cannot copy labelprint.exe");
+    if (configIni) WriteBytes(configPath(), *configIni);
+}
+
+LabelPrintApp::~LabelPrintApp() {
+    if (Running()) {
+        // End it the operator's way first, so BarTender is told to quit; force it only if that hangs.
+        if (auto box = FindMessageBox()) Answer(*box, IDOK);
+        HWND main = FindMainWindow();
+        if (main) ::PostMessageW(main, WM_CLOSE, 0, 0);
+        if (!WaitForExit(5000)) ::TerminateProcess(process_, 99);
+        ::WaitForSingleObject(process_, 5000);
+    }
+    if (process_) ::CloseHandle(process_);
+}
+
+void LabelPrintApp::Start() {
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    std::wstring commandLine = L"\"" + exe_ + L"\"";
+    if (!::CreateProcessW(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder().c_str(), &si,
+                          &pi))
+        throw std::runtime_error("cannot start labelprint.exe");
+    ::CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+}
+
+bool LabelPrintApp::StartAndWaitForWindow() {
+    Start();
+    return WaitForWindow();
+}
+
+HWND LabelPrintApp::FindMainWindow() const {
+    TopWindows search{pid_, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<TopWindows*>(lp);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->pid && ClassName(hwnd) != L"#32770" && WindowText(hwnd) == app::kWindowCaption)
+                s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
+}
+
+bool LabelPrintApp::WaitForWindow(DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            HWND main = FindMainWindow();
+            if (!main || !::IsWindowVisible(main) || !::GetDlgItem(main, app::Command1)) return false;
+            window_ = main;
+            return true;
+        },
+        timeoutMs);
+}
+
+HWND LabelPrintApp::Control(int id) const { return window_ ? ::GetDlgItem(window_, id) : nullptr; }
+
+std::wstring LabelPrintApp::Text(int id) const { return WindowText(Control(id)); }
+
+void LabelPrintApp::SetText(int id, const std::wstring& text) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                          &result);
+}
+
+bool LabelPrintApp::Enabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
+
+RECT LabelPrintApp::Placement(int id) const {
+    RECT r{};
+    ::GetWindowRect(Control(id), &r);
+    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+    return RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void LabelPrintApp::PostKey(int id, WPARAM key) {
+    UINT scan = ::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+    ::PostMessageW(Control(id), WM_KEYDOWN, key, 1 | (scan << 16));
+    ::PostMessageW(Control(id), WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+}
+
+void LabelPrintApp::PostClick(int id) { ::PostMessageW(Control(id), BM_CLICK, 0, 0); }
+
+void LabelPrintApp::PostMouseClick(int id) {
+    ::PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+int LabelPrintApp::FocusId() const {
+    HWND main = window_ ? window_ : FindMainWindow();
+    if (!main) return 0;
+    GUITHREADINFO info{sizeof(info)};
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info) || !info.hwndFocus) return 0;
+    return ::GetDlgCtrlID(info.hwndFocus);
+}
+
+bool LabelPrintApp::WaitForFocus(int id, DWORD timeoutMs) const {
+    return WaitUntil([&] { return FocusId() == id; }, timeoutMs);
+}
+
+std::optional<MessageBoxInfo> LabelPrintApp::FindMessageBox() const {
+    TopWindows search{pid_, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<TopWindows*>(lp);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->pid && ::IsWindowVisible(hwnd) && ClassName(hwnd) == L"#32770") s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (HWND box : search.found) {
+        HWND text = ::GetDlgItem(box, kMessageBoxText);
+        if (!text) continue;
+        MessageBoxInfo info;
+        info.hwnd = box;
+        info.title = WindowText(box);
+        info.text = WindowText(text);
+        auto visible = [&](int id) {
+            HWND button = ::GetDlgItem(box, id);
+            return button && ::IsWindowVisible(button);
+        };
+        info.ok = visible(IDOK);
+        info.cancel = visible(IDCANCEL);
+        info.retry = visible(IDRETRY);
+        HWND icon = ::GetDlgItem(box, kMessageBoxIcon);
+        DWORD_PTR hicon = 0;
+        if (icon && ::IsWindowVisible(icon))
+            ::SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &hicon);
+        info.icon = hicon != 0;
+        return info;
+    }
+    return std::nullopt;
+}
+
+std::optional<MessageBoxInfo> LabelPrintApp::WaitForMessageBox(DWORD timeoutMs) const {
+    std::optional<MessageBoxInfo> box;
+    WaitUntil([&] { return (box = FindMessageBox()).has_value(); }, timeoutMs);
+    return box;
+}
+
+void LabelPrintApp::Answer(const MessageBoxInfo& box, int button) const {
+    ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+}
+
+bool LabelPrintApp::Running() const { return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+bool LabelPrintApp::WaitForExit(DWORD timeoutMs) const {
+    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD LabelPrintApp::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (process_) ::GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+}  // namespace workflow

@@ -1,0 +1,77 @@
+#pragma once
+// Drives the real labelprint.exe from outside, as an operator would: a private copy of the program
+// in a scratch folder (so each scenario has its own config.ini), posted keys and clicks, the focus,
+// texts and message boxes of its window.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "tests/support/TestFiles.h"
+
+namespace workflow {
+
+struct MessageBoxInfo {
+    HWND hwnd = nullptr;
+    std::wstring title;
+    std::wstring text;
+    bool ok = false, cancel = false, retry = false;
+    bool icon = false;
+};
+
+// Polls until the condition holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+
+class LabelPrintApp {
+public:
+    // A copy of labelprint.exe in a fresh folder; configIni holds the raw bytes of config.ini, if any.
+    explicit LabelPrintApp(const std::wstring& name, std::optional<std::string> configIni = std::nullopt);
+    ~LabelPrintApp();
+    LabelPrintApp(const LabelPrintApp&) = delete;
+    LabelPrintApp& operator=(const LabelPrintApp&) = delete;
+
+    const std::wstring& folder() const noexcept { return dir_.path(); }
+    std::wstring configPath() const { return dir_ / L"config.ini"; }
+
+    void Start();
+    // Starts the program and waits until its window is visible with every control in place.
+    bool StartAndWaitForWindow();
+    bool WaitForWindow(DWORD timeoutMs = 20000);
+    HWND window() const noexcept { return window_; }
+    // The main window whether or not it is visible yet.
+    HWND FindMainWindow() const;
+
+    HWND Control(int id) const;
+    std::wstring Text(int id) const;
+    void SetText(int id, const std::wstring& text);
+    bool Enabled(int id) const;
+    // Position of a control in the window's client area: left, top, width, height.
+    RECT Placement(int id) const;
+
+    void PostKey(int id, WPARAM key);
+    void PostEnter(int id) { PostKey(id, VK_RETURN); }
+    void PostClick(int id);
+    void PostMouseClick(int id);
+    // The id of the control that has the focus in the program's window thread (0 for none).
+    int FocusId() const;
+    bool WaitForFocus(int id, DWORD timeoutMs = 20000) const;
+
+    std::optional<MessageBoxInfo> WaitForMessageBox(DWORD timeoutMs = 20000) const;
+    std::optional<MessageBoxInfo> FindMessageBox() const;
+    void Answer(const MessageBoxInfo& box, int button) const;
+
+    bool Running() const;
+    bool WaitForExit(DWORD timeoutMs = 20000) const;
+    DWORD ExitCode() const;
+    DWORD ProcessId() const noexcept { return pid_; }
+
+private:
+    testing_support::TempDir dir_;
+    std::wstring exe_;
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+    HWND window_ = nullptr;
+};
+
+}  // namespace workflow

@@ -1,0 +1,157 @@
+#include "tests/workflow/Standins.h"
+
+#include <sstream>
+
+namespace workflow {
+
+namespace {
+constexpr wchar_t kRoot[] = L"Software\\LabelPrint\\Standins\\";
+
+// A tiny reader for the flat JSON objects the stand-ins write: string and number values, and one
+// array of strings.
+class JsonLine {
+public:
+    explicit JsonLine(const std::string& text) : s_(text) {}
+
+    Call Parse() {
+        Call call;
+        Expect('{');
+        while (Peek() != '}' && pos_ < s_.size()) {
+            std::string key = String();
+            Expect(':');
+            if (key == "args") {
+                Expect('[');
+                while (Peek() != ']' && pos_ < s_.size()) {
+                    call.args.push_back(String());
+                    if (Peek() == ',') ++pos_;
+                }
+                Expect(']');
+            } else if (Peek() == '"') {
+                std::string value = String();
+                if (key == "server") call.server = value;
+                else if (key == "object") call.object = value;
+                else if (key == "member") call.member = value;
+                else if (key == "kind") call.kind = value;
+                else if (key == "result") call.result = value;
+                else if (key == "hr") call.hr = value;
+            } else {
+                long long value = Number();
+                if (key == "t0") call.t0 = value;
+                else if (key == "t1") call.t1 = value;
+            }
+            if (Peek() == ',') ++pos_;
+        }
+        return call;
+    }
+
+private:
+    char Peek() {
+        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t')) ++pos_;
+        return pos_ < s_.size() ? s_[pos_] : '\0';
+    }
+    void Expect(char c) {
+        if (Peek() == c) ++pos_;
+    }
+    long long Number() {
+        Peek();
+        size_t start = pos_;
+        while (pos_ < s_.size() && (s_[pos_] == '-' || (s_[pos_] >= '0' && s_[pos_] <= '9'))) ++pos_;
+        return start == pos_ ? 0 : std::stoll(s_.substr(start, pos_ - start));
+    }
+    std::string String() {
+        std::string out;
+        Expect('"');
+        while (pos_ < s_.size() && s_[pos_] != '"') {
+            char c = s_[pos_++];
+            if (c == '\\' && pos_ < s_.size()) {
+                char e = s_[pos_++];
+                switch (e) {
+                    case 'n': out += '\n'; break;
+                    case 'r': out += '\r'; break;
+                    case 't': out += '\t'; break;
+                    case 'u':
+                        out += static_cast<char>(std::stoi(s_.substr(pos_, 4), nullptr, 16));
+                        pos_ += 4;
+                        break;
+                    default: out += e;
+                }
+            } else {
+                out += c;
+            }
+        }
+        Expect('"');
+        return out;
+    }
+
+    const std::string& s_;
+    size_t pos_ = 0;
+};
+
+LSTATUS SetValue(const std::wstring& server, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, (kRoot + server).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                       &key, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    status = ::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    ::RegCloseKey(key);
+    return status;
+}
+}  // namespace
+
+std::string Call::Brief() const {
+    std::string out = object + "." + member + (kind == "put" ? "=" : "") + "(";
+    for (size_t i = 0; i < args.size(); ++i) out += (i ? "," : "") + args[i];
+    return out + ")";
+}
+
+std::vector<Call> ParseCallLog(const std::string& utf8Lines) {
+    std::vector<Call> calls;
+    std::istringstream lines(utf8Lines);
+    std::string line;
+    while (std::getline(lines, line))
+        if (!line.empty() && line[0] == '{') calls.push_back(JsonLine(line).Parse());
+    return calls;
+}
+
+StandinScenario::StandinScenario(const std::wstring& server)
+    : server_(server), dir_(L"standin-" + server), log_(dir_ / L"calls.log") {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, (kRoot + server_).c_str());
+    Set(L"LogFile", log_);
+}
+
+StandinScenario::~StandinScenario() { ::RegDeleteTreeW(HKEY_CURRENT_USER, (kRoot + server_).c_str()); }
+
+void StandinScenario::Set(const wchar_t* name, const std::wstring& value) {
+    SetValue(server_, name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void StandinScenario::Set(const wchar_t* name, DWORD value) { SetValue(server_, name, REG_DWORD, &value, sizeof(value)); }
+
+std::string StandinScenario::RawLog() const { return testing_support::ReadBytes(log_); }
+
+std::vector<Call> StandinScenario::Calls() const { return ParseCallLog(RawLog()); }
+
+std::vector<std::string> StandinScenario::Briefs() const {
+    std::vector<std::string> out;
+    for (const Call& c : Calls()) out.push_back(c.Brief());
+    return out;
+}
+
+void StandinScenario::ClearLog() const { ::DeleteFileW(log_.c_str()); }
+
+DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring path = testing_support::BinFolder() + L"\\" + exe;
+    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return static_cast<DWORD>(-1);
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return code;
+}
+
+}  // namespace workflow

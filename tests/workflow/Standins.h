@@ -1,0 +1,50 @@
+#pragma once
+// Scenario settings and call logs of the stand-in servers, as the workflow tests see them.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/TestFiles.h"
+
+namespace workflow {
+
+// One automation call as a stand-in recorded it.
+struct Call {
+    std::string server, object, member, kind;
+    std::vector<std::string> args;  // typed texts: "BSTR:abc", "I2:1", "BOOL:false", ...
+    std::string result, hr;
+    long long t0 = 0, t1 = 0;
+
+    // "Application.Quit(I4:0)": enough to assert the order and the arguments of calls.
+    std::string Brief() const;
+};
+
+std::vector<Call> ParseCallLog(const std::string& utf8Lines);
+
+// Gives one stand-in a clean set of switches and a fresh call log for the length of a test.
+class StandinScenario {
+public:
+    explicit StandinScenario(const std::wstring& server);
+    ~StandinScenario();
+    StandinScenario(const StandinScenario&) = delete;
+    StandinScenario& operator=(const StandinScenario&) = delete;
+
+    void Set(const wchar_t* name, const std::wstring& value);
+    void Set(const wchar_t* name, DWORD value);
+    std::vector<Call> Calls() const;
+    std::vector<std::string> Briefs() const;
+    std::string RawLog() const;
+    void ClearLog() const;
+    const std::wstring& logPath() const noexcept { return log_; }
+
+private:
+    std::wstring server_;
+    testing_support::TempDir dir_;
+    std::wstring log_;
+};
+
+// Runs a stand-in with arguments (/regserver, /unregserver, ...) and waits for it.
+DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments);
+
+}  // namespace workflow

@@ -1,0 +1,236 @@
+// Start-up, the focus rules, the help link and the two ways of ending, driven through the real window.
+#include <gtest/gtest.h>
+
+#include "app/Controls.h"
+#include "tests/workflow/AppDriver.h"
+#include "tests/workflow/Standins.h"
+
+using namespace workflow;
+using testing_support::Gbk;
+using testing_support::ReadBytes;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class StartupTest : public ::testing::Test {
+protected:
+    StandinScenario bartender{L"BarTender"};
+    StandinScenario browser{L"Browser"};
+};
+
+TEST_F(StartupTest, FirstStartWithoutSettingsShowsTheEmptyFormWithFocusInTheFirstSpareBox) {
+    LabelPrintApp app(L"first-start");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+
+    RECT client{};
+    ::GetClientRect(app.window(), &client);
+    EXPECT_EQ(client.right, 772);
+    EXPECT_EQ(client.bottom, 455);
+
+    for (const app::ControlSpec& spec : app::kControls) {
+        SCOPED_TRACE(spec.id);
+        RECT placed = app.Placement(spec.id);
+        EXPECT_EQ(placed.left, spec.left);
+        EXPECT_EQ(placed.top, spec.top);
+        EXPECT_EQ(placed.right, spec.width);
+        EXPECT_EQ(placed.bottom, spec.height);
+        if (spec.id != app::Label1 && spec.id != app::Text4) {
+            EXPECT_EQ(app.Text(spec.id), spec.caption);
+        }
+    }
+    EXPECT_EQ(app.Text(app::Label1), L"查询列0:");
+    EXPECT_EQ(app.Text(app::Text4), L"1");
+    EXPECT_EQ(app.Text(app::Command3), L"打印");
+    EXPECT_EQ(app.Text(app::Command1), L"退出");
+    EXPECT_TRUE(app.WaitForFocus(app::Text5));
+
+    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"}));
+    EXPECT_FALSE(testing_support::Exists(app.configPath())) << "start-up writes nothing";
+}
+
+TEST_F(StartupTest, TabWalksTheBoxesAndButtonsInTheirOrder) {
+    LabelPrintApp app(L"tab-order");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    ASSERT_TRUE(app.WaitForFocus(app::Text5));
+
+    const int order[] = {app::Text6, app::Text3, app::Text4, app::Command3, app::Command1, app::Text1,
+                         app::Command2, app::Command4, app::Text2, app::Text5};
+    for (int next : order) {
+        app.PostKey(app.FocusId(), VK_TAB);
+        EXPECT_TRUE(app.WaitForFocus(next, 5000)) << "expected control " << next << ", focus is on " << app.FocusId();
+    }
+}
+
+TEST_F(StartupTest, RemembersTheFilesAndTheQueryColumnOfTheSettingsFile) {
+    std::string config = Gbk(L"[settings]\r\n查询列=12\r\n[DATA]\r\nDB=D:\\出货\\清单 2024.xlsx\r\nTP=D:\\模板\\标签.btw\r\n");
+    LabelPrintApp app(L"remembered", config);
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+
+    EXPECT_EQ(app.Text(app::Label1), L"查询列12:");
+    EXPECT_EQ(app.Text(app::Text1), L"D:\\出货\\清单 2024.xlsx");
+    EXPECT_EQ(app.Text(app::Text2), L"D:\\模板\\标签.btw");
+    EXPECT_EQ(app.Text(app::Text3), L"");
+    EXPECT_EQ(app.Text(app::Text5), L"");
+    EXPECT_EQ(app.Text(app::Text4), L"1");
+
+    app.PostClick(app::Command1);
+    ASSERT_TRUE(app.WaitForExit());
+    EXPECT_EQ(ReadBytes(app.configPath()), config) << "neither start-up nor exit touches the settings file";
+}
+
+struct QueryColumnCase {
+    const wchar_t* setting;
+    const wchar_t* caption;
+};
+
+void PrintTo(const QueryColumnCase& c, std::ostream* os) { *os << testing_support::Utf8(c.setting); }
+
+class QueryColumnTest : public StartupTest, public ::testing::WithParamInterface<QueryColumnCase> {};
+
+TEST_P(QueryColumnTest, SettingIsReadAsAWholeNumber) {
+    LabelPrintApp app(L"query-column", Gbk(std::wstring(L"[settings]\r\n查询列=") + GetParam().setting + L"\r\n"));
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    EXPECT_EQ(app.Text(app::Label1), GetParam().caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, QueryColumnTest,
+                         ::testing::Values(QueryColumnCase{L"letters", L"查询列0:"},
+                                           QueryColumnCase{L"2.5", L"查询列2:"},   // halves round to even
+                                           QueryColumnCase{L"3.5", L"查询列4:"},
+                                           QueryColumnCase{L"-3", L"查询列-3:"},
+                                           QueryColumnCase{L"99999999999", L"查询列0:"}));  // out of range
+
+// Version texts and failures that mean there is no usable BarTender.
+struct BarTenderCase {
+    const char* name;
+    const wchar_t* version;  // nullptr: keep the stand-in's default
+    DWORD versionFails;
+    DWORD refuseCreate;
+    Strings calls;  // what BarTender is asked
+};
+
+void PrintTo(const BarTenderCase& c, std::ostream* os) { *os << c.name; }
+
+class BarTenderCheckTest : public StartupTest, public ::testing::WithParamInterface<BarTenderCase> {};
+
+TEST_P(BarTenderCheckTest, ShowsTheMessageAndEndsBeforeTheWindowAppears) {
+    const BarTenderCase& c = GetParam();
+    if (c.version) bartender.Set(L"Version", c.version);
+    if (c.versionFails) bartender.Set(L"VersionFails", c.versionFails);
+    if (c.refuseCreate) bartender.Set(L"RefuseCreate", c.refuseCreate);
+
+    LabelPrintApp app(L"no-bartender");
+    app.Start();
+    auto box = app.WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"NO Bartender OR error！");
+    EXPECT_EQ(box->title, L"标签打印");
+    EXPECT_TRUE(box->ok);
+    EXPECT_FALSE(box->cancel);
+    EXPECT_FALSE(box->icon);
+    HWND main = app.FindMainWindow();
+    EXPECT_TRUE(main == nullptr || !::IsWindowVisible(main)) << "the window is never shown";
+
+    app.Answer(*box, IDOK);
+    EXPECT_TRUE(app.WaitForExit());
+    EXPECT_EQ(bartender.Briefs(), c.calls);
+    EXPECT_FALSE(testing_support::Exists(app.configPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, BarTenderCheckTest,
+    ::testing::Values(
+        // A BarTender that was started but fails the check is told to quit, so it does not linger.
+        BarTenderCase{"zero", L"0", 0, 0, {"Application.Version()", "Application.Quit(I4:0)"}},
+        BarTenderCase{"negative", L"-1", 0, 0, {"Application.Version()", "Application.Quit(I4:0)"}},
+        BarTenderCase{"letters", L"abc", 0, 0, {"Application.Version()", "Application.Quit(I4:0)"}},
+        BarTenderCase{"unreadable", nullptr, 1, 0, {"Application.Version()", "Application.Quit(I4:0)"}},
+        BarTenderCase{"refused", nullptr, 0, 1, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartupTest, UnregisteredBarTenderShowsTheMessage) {
+    ASSERT_EQ(RunStandin(L"bartender-standin.exe", L"/unregserver"), 0u);
+    struct Reregister {
+        ~Reregister() { RunStandin(L"bartender-standin.exe", L"/regserver"); }
+    } reregister;
+
+    LabelPrintApp app(L"unregistered");
+    app.Start();
+    auto box = app.WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"NO Bartender OR error！");
+    app.Answer(*box, IDOK);
+    EXPECT_TRUE(app.WaitForExit());
+}
+
+TEST_F(StartupTest, EnterMovesTheFocusAlongTheOperatorsPath) {
+    LabelPrintApp app(L"enter-path");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    ASSERT_TRUE(app.WaitForFocus(app::Text5));
+
+    // The modifier keys are not looked at: Shift+Enter moves on just as Enter does.
+    app.PostKey(app::Text5, VK_SHIFT);
+    app.PostEnter(app::Text5);
+    EXPECT_TRUE(app.WaitForFocus(app::Text6));
+
+    // Any other key is left to the box.
+    app.PostKey(app::Text6, 'A');
+    EXPECT_TRUE(WaitUntil([&] { return app.Text(app::Text6) == L"a"; }));
+    EXPECT_EQ(app.FocusId(), app::Text6);
+
+    app.PostEnter(app::Text6);
+    EXPECT_TRUE(app.WaitForFocus(app::Text3));
+
+    // Enter in the quantity box focuses the print button without pressing it.
+    app.PostEnter(app::Text4);
+    EXPECT_TRUE(app.WaitForFocus(app::Command3));
+    app.PostKey(app::Command3, 'B');  // a key the button ignores, queued behind the Enter
+    app.PostKey(app::Command3, VK_TAB);
+    EXPECT_TRUE(app.WaitForFocus(app::Command1));
+    EXPECT_EQ(app.Text(app::Label2), L"");
+    EXPECT_TRUE(app.Enabled(app::Command3));
+    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"})) << "nothing was printed";
+}
+
+TEST_F(StartupTest, MinimisingAndRestoringPutsTheFocusIntoTheFirstSpareBox) {
+    LabelPrintApp app(L"restore");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    app.PostEnter(app::Text5);
+    app.PostEnter(app::Text6);
+    ASSERT_TRUE(app.WaitForFocus(app::Text3));
+
+    ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(app.window()) != FALSE; }));
+    ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsIconic(app.window()); }));
+    EXPECT_TRUE(app.WaitForFocus(app::Text5));
+}
+
+TEST_F(StartupTest, ExitButtonQuitsBarTenderAndEndsTheProgram) {
+    LabelPrintApp app(L"exit-button");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    app.PostClick(app::Command1);
+    ASSERT_TRUE(app.WaitForExit());
+    EXPECT_EQ(app.ExitCode(), 0u);
+    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
+}
+
+TEST_F(StartupTest, ClosingTheWindowQuitsBarTenderAndEndsTheProgram) {
+    LabelPrintApp app(L"close-box");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(app.WaitForExit());
+    EXPECT_EQ(app.ExitCode(), 0u);
+    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
+}
+
+TEST_F(StartupTest, ClickOnTheStatusLineOpensTheHelpPage) {
+    LabelPrintApp app(L"help-link");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    app.PostMouseClick(app::Label2);
+    EXPECT_TRUE(WaitUntil([&] { return browser.RawLog().find("https://") == 0; }));
+    EXPECT_EQ(browser.RawLog(), "https://labelprint.example.com/help/\n");
+    EXPECT_TRUE(app.Running());
+}
+
+}  // namespace
