@@ -1,0 +1,294 @@
+// System folders by keyword and the template check: what the print run and other callers rely on.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "services/modAPI.h"
+#include "services/modSysFolder.h"
+#include "tests/support/TestFiles.h"
+
+using namespace testing_support;
+
+namespace {
+
+void MakeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    WriteBytes(path, "label");
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), attributes));
+    // The file must really carry the attribute, or the checks on it prove nothing.
+    if (attributes != FILE_ATTRIBUTE_NORMAL) {
+        ASSERT_EQ(::GetFileAttributesW(path.c_str()) & attributes, attributes);
+    }
+}
+
+void MakeFolder(const std::wstring& path) { ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr)); }
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    if (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+std::wstring Upper(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(::towupper(c));
+    return text;
+}
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
+        wchar_t old[32768];
+        DWORD n = ::GetEnvironmentVariableW(name, old, 32768);
+        if (n > 0 && n < 32768) old_ = std::wstring(old, n);
+        ::SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const wchar_t* name_;
+    std::optional<std::wstring> old_;
+};
+
+// The keywords with the folder the system reports for them through its wide-character services.
+struct Keyword {
+    const wchar_t* keyword;
+    int csidl;  // -1: not a shell folder
+};
+constexpr Keyword kKeywords[] = {
+    {L"win", -1},
+    {L"sys", -1},
+    {L"tmp", -1},
+    {L"desktop", CSIDL_DESKTOPDIRECTORY},
+    {L"sendto", CSIDL_SENDTO},
+    {L"mydoc", CSIDL_PERSONAL},
+    {L"programs", CSIDL_PROGRAMS},
+    {L"startup", CSIDL_STARTUP},
+    {L"startmenu", CSIDL_STARTMENU},
+    {L"fav", CSIDL_FAVORITES},
+    {L"recent", CSIDL_RECENT},
+    {L"network", CSIDL_NETHOOD},
+    {L"fonts", CSIDL_FONTS},
+    {L"cookies", CSIDL_COOKIES},
+    {L"history", CSIDL_HISTORY},
+    {L"pagetmp", CSIDL_INTERNET_CACHE},
+    {L"shellnew", CSIDL_TEMPLATES},
+    {L"appdata", CSIDL_APPDATA},
+    {L"printhood", CSIDL_PRINTHOOD},
+};
+
+std::wstring ExpectedFolder(const Keyword& k) {
+    wchar_t path[MAX_PATH + 1] = {};
+    const std::wstring keyword = k.keyword;
+    if (keyword == L"win") ::GetWindowsDirectoryW(path, MAX_PATH);
+    else if (keyword == L"sys") ::GetSystemDirectoryW(path, MAX_PATH);
+    else if (keyword == L"tmp") ::GetTempPathW(MAX_PATH, path);
+    else ::SHGetFolderPathW(nullptr, k.csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+TEST(SysFolderTest, EveryKeywordNamesItsOwnExistingFolder) {
+    // Wine answers every keyword of the table with a folder it created in the prefix.
+    for (const Keyword& k : kKeywords) {
+        SCOPED_TRACE(k.keyword);
+        std::wstring path = GetSpecialFolderPath(k.keyword);
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(path.find(L'\0'), std::wstring::npos);
+        EXPECT_TRUE(IsFolder(path));
+        // Wine gives the documents folder with a trailing backslash through the item list only.
+        EXPECT_EQ(WithoutTrailingBackslash(path), WithoutTrailingBackslash(ExpectedFolder(k)));
+    }
+    std::wstring tmp = GetSpecialFolderPath(L"tmp");
+    std::wstring win = GetSpecialFolderPath(L"win");
+    ASSERT_FALSE(tmp.empty());
+    ASSERT_FALSE(win.empty());
+    EXPECT_EQ(tmp.back(), L'\\') << "the system's temp path comes with its backslash";
+    EXPECT_NE(win.back(), L'\\') << "and the Windows folder without one";
+    EXPECT_EQ(tmp, ExpectedFolder(kKeywords[2]));
+}
+
+TEST(SysFolderTest, KeywordsIgnoreLetterCaseButNotBlanksOrAnythingElse) {
+    for (const Keyword& k : kKeywords) {
+        SCOPED_TRACE(k.keyword);
+        std::wstring lower = k.keyword;
+        std::wstring mixed = lower;
+        mixed[0] = static_cast<wchar_t>(::towupper(mixed[0]));
+        EXPECT_EQ(GetSpecialFolderPath(Upper(lower)), GetSpecialFolderPath(lower));
+        EXPECT_EQ(GetSpecialFolderPath(mixed), GetSpecialFolderPath(lower));
+        EXPECT_EQ(GetSpecialFolderPath(L" " + lower), L"") << "a keyword is not trimmed";
+        EXPECT_EQ(GetSpecialFolderPath(lower + L" "), L"");
+        EXPECT_EQ(GetSpecialFolderPath(lower + std::wstring(1, L'\0')), L"") << "a NUL is part of the keyword";
+    }
+    EXPECT_EQ(GetSpecialFolderPath(L"DeskTop"), GetSpecialFolderPath(L"desktop"));
+
+    for (const wchar_t* unknown : {L"", L"windows", L"system", L"temp", L"mydocs", L"my doc", L"desk", L"\t",
+                                   L"\uff57\uff49\uff4e" /* fullwidth "win" */, L"桌面"}) {
+        SCOPED_TRACE(unknown);
+        EXPECT_EQ(GetSpecialFolderPath(unknown), L"");
+    }
+}
+
+TEST(SysFolderTest, TempPathWithChineseCharactersIsReturnedWholeAtAnyLength) {
+    TempDir dir{L"sysfolder-tmp"};
+    const std::wstring chinese = dir / L"张伟的临时文件";
+    {
+        ScopedVariable tmp(L"TMP", chinese);
+        std::wstring path = GetSpecialFolderPath(L"tmp");
+        EXPECT_EQ(path, chinese + L"\\");
+        EXPECT_EQ(path.find(L'\0'), std::wstring::npos);
+    }
+
+    // Fewer than MAX_PATH characters but more than 255 bytes in GBK: the classic buffer would cut it.
+    std::wstring longer = dir.path();
+    while (Gbk(longer).size() <= 300) longer += L"\\出货标签打印临时文件夹";
+    ASSERT_LT(longer.size(), static_cast<size_t>(MAX_PATH - 2));
+    {
+        ScopedVariable tmp(L"TMP", longer);
+        std::wstring path = GetSpecialFolderPath(L"tmp");
+        EXPECT_EQ(path, longer + L"\\");
+        EXPECT_EQ(path.find(L'\0'), std::wstring::npos);
+    }
+    EXPECT_EQ(GetSpecialFolderPath(L"tmp"), ExpectedFolder(kKeywords[2])) << "the old temp folder is back";
+}
+
+class FileExistsTest : public ::testing::Test {
+protected:
+    TempDir dir{L"fileexists"};
+};
+
+TEST_F(FileExistsTest, OrdinaryFilesCountButFoldersHiddenAndSystemFilesOnlyWhenAskedFor) {
+    const std::wstring plain = dir / L"label.btw";
+    const std::wstring readOnly = dir / L"readonly.btw";
+    const std::wstring archive = dir / L"archive.btw";
+    const std::wstring hidden = dir / L"hidden.btw";
+    const std::wstring system = dir / L"system.btw";
+    const std::wstring both = dir / L"both.btw";
+    const std::wstring folder = dir / L"folder.btw";
+    MakeFile(plain);
+    MakeFile(readOnly, FILE_ATTRIBUTE_READONLY);
+    MakeFile(archive, FILE_ATTRIBUTE_ARCHIVE);
+    MakeFile(hidden, FILE_ATTRIBUTE_HIDDEN);
+    MakeFile(system, FILE_ATTRIBUTE_SYSTEM);
+    MakeFile(both, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    MakeFolder(folder);
+
+    EXPECT_TRUE(FileExists(plain, 0));
+    EXPECT_TRUE(FileExists(plain));
+    EXPECT_TRUE(FileExists(readOnly, 0));
+    EXPECT_TRUE(FileExists(archive, 0));
+    EXPECT_FALSE(FileExists(dir / L"missing.btw", 0));
+
+    EXPECT_FALSE(FileExists(folder, 0));
+    EXPECT_FALSE(FileExists(folder, kFindHidden | kFindSystem));
+    EXPECT_TRUE(FileExists(folder, kFindDirectory));
+
+    EXPECT_FALSE(FileExists(hidden, 0));
+    EXPECT_FALSE(FileExists(hidden, kFindSystem | kFindDirectory));
+    EXPECT_TRUE(FileExists(hidden, kFindHidden));
+
+    EXPECT_FALSE(FileExists(system, 0));
+    EXPECT_FALSE(FileExists(system, kFindHidden));
+    EXPECT_TRUE(FileExists(system, kFindSystem));
+
+    // Each special attribute an entry carries must be asked for, not just one of them.
+    EXPECT_FALSE(FileExists(both, 0));
+    EXPECT_FALSE(FileExists(both, kFindHidden));
+    EXPECT_FALSE(FileExists(both, kFindSystem));
+    EXPECT_TRUE(FileExists(both, kFindHidden | kFindSystem));
+
+    // Ordinary files are found whatever the mask holds.
+    EXPECT_TRUE(FileExists(plain, kFindHidden | kFindSystem | kFindVolume | kFindDirectory));
+    EXPECT_TRUE(FileExists(readOnly, kFindDirectory));
+}
+
+TEST_F(FileExistsTest, PatternIsTrueOnlyWhenAnEntryThatCountsMatches) {
+    const std::wstring templates = dir / L"*.btw";
+    EXPECT_FALSE(FileExists(templates, 0)) << "empty folder";
+    // "." and ".." match "*" but are folders.
+    EXPECT_FALSE(FileExists(dir / L"*", 0));
+    EXPECT_TRUE(FileExists(dir / L"*", kFindDirectory));
+
+    MakeFolder(dir / L"旧模板.btw");
+    MakeFile(dir / L"隐藏.btw", FILE_ATTRIBUTE_HIDDEN);
+    MakeFile(dir / L"清单.xls");
+    MakeFile(dir / L"模板.btw.bak");
+    EXPECT_FALSE(FileExists(templates, 0)) << "only a folder and a hidden file end in .btw";
+    EXPECT_TRUE(FileExists(templates, kFindDirectory));
+    EXPECT_TRUE(FileExists(templates, kFindHidden));
+
+    // Entries that do not count come first in the listing ("." and ".."); the search must go past them.
+    EXPECT_TRUE(FileExists(dir / L"*", 0));
+    EXPECT_TRUE(FileExists(dir / L"*.xls", 0));
+    EXPECT_FALSE(FileExists(dir / L"*.xlsx", 0));
+
+    MakeFile(dir / L"标签.btw");
+    EXPECT_TRUE(FileExists(templates, 0));
+    EXPECT_TRUE(FileExists(dir / L"标?.btw", 0)) << "? stands for one character, double-byte ones too";
+    EXPECT_TRUE(FileExists(dir / L"?签.BTW", 0)) << "names match without regard to case";
+    EXPECT_FALSE(FileExists(dir / L"??签.btw", 0));
+    EXPECT_FALSE(FileExists(dir / L"标签.btw\\*", 0)) << "a file is no folder to search";
+}
+
+TEST_F(FileExistsTest, ChineseFoldersAndNamesAreFound) {
+    // 誠 ends in the byte of a backslash in GBK; the search must still see one folder name.
+    const std::wstring folder = dir / L"出货标签（誠信）";
+    MakeFolder(folder);
+    const std::wstring file = folder + L"\\外箱标签 2024.btw";
+    MakeFile(file);
+
+    EXPECT_TRUE(FileExists(file, 0));
+    EXPECT_TRUE(FileExists(folder + L"\\*.btw", 0));
+    EXPECT_FALSE(FileExists(folder + L"\\外箱标签 2025.btw", 0));
+    EXPECT_FALSE(FileExists(folder, 0));
+    EXPECT_TRUE(FileExists(folder, kFindDirectory));
+
+    // Characters GBK lacks would reach the search as '?' and match these files instead.
+    MakeFile(dir / L"x.btw");
+    MakeFile(dir / L"xy.btw");
+    EXPECT_FALSE(FileExists(dir / L"\uD55C.btw", 0));
+    EXPECT_FALSE(FileExists(dir / L"x\uD55C.btw", 0));
+    EXPECT_FALSE(FileExists(dir / L"x\U0001F600.btw", 0));
+}
+
+TEST_F(FileExistsTest, EmptyMalformedAndUnreachablePathsAreFalse) {
+    MakeFile(dir / L"a.btw");
+    MakeFolder(dir / L"sub");
+    MakeFile(dir / L"sub\\a.btw");
+
+    EXPECT_FALSE(FileExists(L"", 0));
+    EXPECT_FALSE(FileExists(L"", kFindHidden | kFindSystem | kFindVolume | kFindDirectory));
+
+    DWORD drives = ::GetLogicalDrives();
+    wchar_t missing = 0;
+    for (wchar_t letter = L'Z'; letter >= L'D'; --letter) {
+        if (!(drives & (1u << (letter - L'A')))) {
+            missing = letter;
+            break;
+        }
+    }
+    ASSERT_NE(missing, 0);
+    const std::wstring drive = std::wstring(1, missing) + L":\\";
+    EXPECT_FALSE(FileExists(drive + L"标签\\a.btw", 0));
+    EXPECT_FALSE(FileExists(drive + L"*", kFindDirectory));
+
+    EXPECT_FALSE(FileExists(dir / L"no-such-folder\\a.btw", 0));
+    EXPECT_FALSE(FileExists(dir / L"*\\a.btw", 0)) << "wildcards only in the last part";
+    EXPECT_FALSE(FileExists(dir.path() + L"\\", 0));
+    EXPECT_FALSE(FileExists(dir / L"a|b.btw", 0));
+    EXPECT_FALSE(FileExists(L"\\\\", 0));
+    EXPECT_FALSE(FileExists(L"::", 0));
+    EXPECT_FALSE(FileExists(dir / (std::wstring(300, L'x') + L".btw"), 0));
+    // A NUL would cut the name back to the existing file.
+    EXPECT_FALSE(FileExists(dir / L"a.btw" + std::wstring(1, L'\0') + L"-old", 0));
+}
+
+}  // namespace
