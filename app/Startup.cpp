@@ -18,6 +18,10 @@ constexpr char kHelpPage[] = "https://labelprint.example.com/help/";
 constexpr int kBtDoNotSaveChanges = 0;
 }  // namespace
 
+std::unique_ptr<win::BackgroundCreate> frmMain::StartBarTender() {
+    return std::make_unique<win::BackgroundCreate>(kBarTenderClass);
+}
+
 void frmMain::Load() {
     if (auto column = win::TextToInt32(ReadIni(L"settings", L"查询列", ConfigFile()))) QueryCol = *column;
     SetTextOf(Label1, L"查询列" + std::to_wstring(QueryCol) + L":");
@@ -30,7 +34,9 @@ void frmMain::Load() {
     SetTextOf(Text4, L"1");
     win::ProcessPendingMessages();
 
-    CarryOn([&] { BtApp = win::CreateObject(kBarTenderClass); });
+    CarryOn([&] {
+        if (barTender_) BtApp = barTender_->Take();
+    });
     win::ProcessPendingMessages();
 
     std::wstring remembered = win::ExecutableFolder() + L"\\CONFIG.INI";

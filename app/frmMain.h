@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/Controls.h"
+#include "win/BackgroundCreate.h"
 #include "win/ComPtr.h"
 #include "win/UniqueResource.h"
 #include "win/Variant.h"
@@ -16,10 +18,15 @@ namespace app {
 
 class frmMain {
 public:
-    frmMain() = default;
+    // barTender: the BarTender instance being started in the background (see StartBarTender), which
+    // start-up takes over; without it start-up finds no BarTender.
+    explicit frmMain(std::unique_ptr<win::BackgroundCreate> barTender = nullptr) : barTender_(std::move(barTender)) {}
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
+    // Starts BarTender on a worker thread: connecting to it takes longer than building the window, so
+    // the two overlap. Start-up takes the instance over at the point where it needs it.
+    static std::unique_ptr<win::BackgroundCreate> StartBarTender();
     // Creates the window and its controls, hidden.
     bool Create(HINSTANCE instance);
     // The start-up sequence. Ends the program when BarTender is not there.
@@ -55,6 +62,7 @@ private:
     bool BarTenderIsWorking();
     [[noreturn]] void EndProgramNow(UINT exitCode);
 
+    std::unique_ptr<win::BackgroundCreate> barTender_;
     HWND hwnd_ = nullptr;
     HWND focusToRestore_ = nullptr;
     win::UniqueFont windowFont_, arial18_, arial15_, arial1425_;

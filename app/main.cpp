@@ -8,11 +8,10 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     win::ComApartment com;
-
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
-    app::frmMain form;
+    app::frmMain form(app::frmMain::StartBarTender());
     if (!form.Create(instance)) return 1;
     form.Load();
     form.Show(showCommand);
