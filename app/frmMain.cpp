@@ -198,6 +198,9 @@ void frmMain::OnKeyDown(ControlId id, WPARAM key) {
         case Text5:
         case Text6:
         case Text4: return MoveFocusOnEnter(id, key);
+        case Text3:
+            if (key == VK_RETURN) LookUpItem();
+            return;
         default: return;
     }
 }

@@ -2,6 +2,7 @@
 // The program's one window: its controls, its run-time state and its event handlers.
 // The handlers live in one file per piece of the operator's workflow:
 //   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit and unload
+//   ItemLookup.cpp  Enter in the query box: find the item in the shipping list
 #include <windows.h>
 
 #include <cstdint>
@@ -61,6 +62,10 @@ private:
     void MoveFocusOnEnter(ControlId from, WPARAM key);
     bool BarTenderIsWorking();
     [[noreturn]] void EndProgramNow(UINT exitCode);
+
+    // Item lookup (ItemLookup.cpp).
+    void LookUpItem();
+    void SearchKey();
 
     std::unique_ptr<win::BackgroundCreate> barTender_;
     HWND hwnd_ = nullptr;

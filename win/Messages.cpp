@@ -25,6 +25,29 @@ void ProcessPendingMessages() noexcept {
     }
 }
 
+namespace {
+long long Now() noexcept {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+}  // namespace
+
+LoopMessagePump::LoopMessagePump() noexcept {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    interval_ = frequency.QuadPart / 1000;
+    next_ = Now() + interval_;
+}
+
+bool LoopMessagePump::Pump() noexcept {
+    long long now = Now();
+    if (now < next_) return false;
+    ProcessPendingMessages();
+    next_ = Now() + interval_;
+    return true;
+}
+
 int RunMessageLoop() noexcept {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);

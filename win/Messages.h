@@ -14,6 +14,22 @@ void DispatchOne(MSG& msg) noexcept;
 // posted again so that the main loop still sees it.
 void ProcessPendingMessages() noexcept;
 
+// Processes pending messages from inside a long loop that wants to do so on every pass. Asking the
+// window server for messages costs several microseconds even when there are none, which over tens of
+// thousands of passes adds up to a frozen-looking half second; so a pass looks at the queue only when
+// a millisecond has gone by since the last look. A message thus waits at most about a millisecond, as
+// it would behind one slow pass, and handlers it starts still run between two passes.
+class LoopMessagePump {
+public:
+    LoopMessagePump() noexcept;
+    // Returns true when it processed the queue, so the caller re-reads what handlers may have changed.
+    bool Pump() noexcept;
+
+private:
+    long long interval_ = 0;  // performance-counter ticks in a millisecond
+    long long next_ = 0;
+};
+
 // The main loop; returns the exit code of WM_QUIT.
 int RunMessageLoop() noexcept;
 
