@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/Controls.h"
+#include "tests/workflow/Standins.h"
 
 using namespace testing_support;
 
@@ -55,8 +56,11 @@ LabelPrintApp::~LabelPrintApp() {
         if (auto box = FindMessageBox()) Answer(*box, IDOK);
         HWND main = FindMainWindow();
         if (main) ::PostMessageW(main, WM_CLOSE, 0, 0);
-        if (!WaitForExit(5000)) ::TerminateProcess(process_, 99);
-        ::WaitForSingleObject(process_, 5000);
+        if (!WaitForExit(10000)) {
+            ::TerminateProcess(process_, 99);
+            ::WaitForSingleObject(process_, 5000);
+            EndStrayStandins();
+        }
     }
     if (process_) ::CloseHandle(process_);
 }

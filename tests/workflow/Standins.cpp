@@ -1,5 +1,7 @@
 #include "tests/workflow/Standins.h"
 
+#include <tlhelp32.h>
+
 #include <sstream>
 
 namespace workflow {
@@ -138,6 +140,22 @@ std::vector<std::string> StandinScenario::Briefs() const {
 }
 
 void StandinScenario::ClearLog() const { ::DeleteFileW(log_.c_str()); }
+
+void EndStrayStandins() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{sizeof(entry)};
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        std::wstring name = entry.szExeFile;
+        if (name != L"bartender-standin.exe" && name != L"excel-standin.exe") continue;
+        HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        ::TerminateProcess(process, 98);
+        ::WaitForSingleObject(process, 5000);
+        ::CloseHandle(process);
+    }
+    ::CloseHandle(snapshot);
+}
 
 DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments) {
     std::wstring path = testing_support::BinFolder() + L"\\" + exe;

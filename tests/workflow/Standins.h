@@ -44,6 +44,10 @@ private:
     std::wstring log_;
 };
 
+// Ends every stand-in server process still running (after a test had to kill the program, its
+// servers would otherwise wait for it forever).
+void EndStrayStandins();
+
 // Runs a stand-in with arguments (/regserver, /unregserver, ...) and waits for it.
 DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments);
 
