@@ -165,6 +165,8 @@ void frmMain::OnCommand(ControlId id, UINT code) {
     if (code != BN_CLICKED) return;
     switch (id) {
         case Command1: return OnExitClick();
+        case Command2: return ChooseFile(kChooseWorkbook);
+        case Command4: return ChooseFile(kChooseTemplate);
         default: return;
     }
 }
@@ -186,6 +188,13 @@ LRESULT frmMain::HandleControlMessage(HWND control, ControlId id, UINT msg, WPAR
         case WM_KEYDOWN:
             OnKeyDown(id, wParam);
             break;  // the key is not swallowed
+        case WM_LBUTTONUP: {
+            // A click into a path box chooses its file, once the box has handled the click itself.
+            LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
+            if (id == Text1) ChooseFile(kClickWorkbook);
+            if (id == Text2) ChooseFile(kClickTemplate);
+            return result;
+        }
         case WM_NCDESTROY:
             ::RemoveWindowSubclass(control, &frmMain::ControlProc, kSubclassId);
             break;

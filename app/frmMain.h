@@ -2,6 +2,7 @@
 // The program's one window: its controls, its run-time state and its event handlers.
 // The handlers live in one file per piece of the operator's workflow:
 //   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit and unload
+//   FileChoice.cpp  choosing the workbook and the template
 //   ItemLookup.cpp  Enter in the query box: find the item in the shipping list
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include "app/Controls.h"
 #include "win/BackgroundCreate.h"
 #include "win/ComPtr.h"
+#include "win/OpenFileDialog.h"
 #include "win/UniqueResource.h"
 #include "win/Variant.h"
 
@@ -63,6 +65,16 @@ private:
     bool BarTenderIsWorking();
     [[noreturn]] void EndProgramNow(UINT exitCode);
 
+    // Choosing files (FileChoice.cpp).
+    struct FileChoice {
+        ControlId box;           // the box that shows the chosen path
+        const wchar_t* types;    // the dialog's file type list
+        const wchar_t* title;    // the dialog's title
+        const wchar_t* rememberAs;  // key in section "DATA" of the settings file, or nullptr for this run only
+    };
+    static const FileChoice kChooseWorkbook, kClickWorkbook, kChooseTemplate, kClickTemplate;
+    void ChooseFile(const FileChoice& choice);
+
     // Item lookup (ItemLookup.cpp).
     void LookUpItem();
     void SearchKey();
@@ -71,6 +83,7 @@ private:
     HWND hwnd_ = nullptr;
     HWND focusToRestore_ = nullptr;
     win::UniqueFont windowFont_, arial18_, arial15_, arial1425_;
+    win::OpenFileDialog dg1;  // the window's one open-file dialog
 
     // Run-time state of the window.
     win::ComPtr<IDispatch> BtApp;     // the BarTender instance started at start-up, for the whole run

@@ -14,6 +14,9 @@ namespace {
 constexpr int kMessageBoxText = 0xFFFF;
 // The icon control of the system message box.
 constexpr int kMessageBoxIcon = 1088;
+// The open-file dialog's file name box and file type list.
+constexpr int kFileNameBox = 0x47C;
+constexpr int kFileTypeBox = 0x470;
 
 std::wstring WindowText(HWND hwnd) {
     wchar_t buffer[4096] = {};
@@ -150,6 +153,53 @@ int LabelPrintApp::FocusId() const {
 
 bool LabelPrintApp::WaitForFocus(int id, DWORD timeoutMs) const {
     return WaitUntil([&] { return FocusId() == id; }, timeoutMs);
+}
+
+HWND LabelPrintApp::FindFileDialog() const {
+    TopWindows search{pid_, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<TopWindows*>(lp);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->pid && ::IsWindowVisible(hwnd) && ClassName(hwnd) == L"#32770" &&
+                ::GetDlgItem(hwnd, kFileNameBox))
+                s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
+}
+
+HWND LabelPrintApp::WaitForFileDialog(const std::wstring& title, DWORD timeoutMs) const {
+    HWND dialog = nullptr;
+    WaitUntil([&] { return (dialog = FindFileDialog()) != nullptr && WindowText(dialog) == title; }, timeoutMs);
+    return dialog && WindowText(dialog) == title ? dialog : nullptr;
+}
+
+std::vector<std::wstring> LabelPrintApp::FileTypes(HWND dialog) const {
+    std::vector<std::wstring> types;
+    HWND combo = ::GetDlgItem(dialog, kFileTypeBox);
+    DWORD_PTR count = 0;
+    ::SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        wchar_t item[512] = {};
+        DWORD_PTR n = 0;
+        ::SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item), SMTO_ABORTIFHUNG, 5000, &n);
+        types.push_back(item);
+    }
+    return types;
+}
+
+void LabelPrintApp::ChooseInFileDialog(HWND dialog, const std::wstring& path) const {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(::GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                          SMTO_ABORTIFHUNG, 5000, &result);
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void LabelPrintApp::CancelFileDialog(HWND dialog) const {
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
 std::optional<MessageBoxInfo> LabelPrintApp::FindMessageBox() const {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/support/TestFiles.h"
 
@@ -56,6 +57,13 @@ public:
     // The id of the control that has the focus in the program's window thread (0 for none).
     int FocusId() const;
     bool WaitForFocus(int id, DWORD timeoutMs = 20000) const;
+
+    // The open-file dialog with the given title, its file types as shown, and choosing or cancelling in it.
+    HWND WaitForFileDialog(const std::wstring& title, DWORD timeoutMs = 20000) const;
+    HWND FindFileDialog() const;
+    std::vector<std::wstring> FileTypes(HWND dialog) const;
+    void ChooseInFileDialog(HWND dialog, const std::wstring& path) const;
+    void CancelFileDialog(HWND dialog) const;
 
     std::optional<MessageBoxInfo> WaitForMessageBox(DWORD timeoutMs = 20000) const;
     std::optional<MessageBoxInfo> FindMessageBox() const;

@@ -1,0 +1,33 @@
+// Choosing the shipping-list workbook and the label template: with the "..." buttons (remembered in
+// the settings file) or by a click into the box (this run only).
+#include "app/frmMain.h"
+#include "services/INIrw.h"
+
+namespace app {
+
+namespace {
+constexpr wchar_t kWorkbookTypes[] = L"(*.xls)|*.xls|(*.xlsx)|*.xlsx";
+constexpr wchar_t kTemplateTypes[] = L"(*.BTW)|*.BTW";
+}  // namespace
+
+const frmMain::FileChoice frmMain::kChooseWorkbook{Text1, kWorkbookTypes, L"导入出货清单EXCEL文件", L"DB"};
+const frmMain::FileChoice frmMain::kClickWorkbook{Text1, kWorkbookTypes, L"导入EXCEL文件", nullptr};
+const frmMain::FileChoice frmMain::kChooseTemplate{Text2, kTemplateTypes, L"打开标签模板文件", L"TP"};
+const frmMain::FileChoice frmMain::kClickTemplate{Text2, kTemplateTypes, L"打开标签模板文件", nullptr};
+
+void frmMain::ChooseFile(const FileChoice& choice) {
+    dg1.Filter = choice.types;
+    dg1.DialogTitle = choice.title;
+    win::OpenFileDialog::Result chosen = dg1.ShowOpen(hwnd_);
+    // A path the dialog could not deliver changes nothing.
+    if (chosen.outcome == win::OpenFileDialog::Outcome::Failed) return;
+    if (chosen.path.empty()) {
+        // Either answer only closes the box.
+        ::MessageBoxW(hwnd_, L"没有选定文件", L"出错提示", MB_RETRYCANCEL | MB_ICONQUESTION);
+        return;
+    }
+    SetTextOf(choice.box, chosen.path);
+    if (choice.rememberAs) WriteIni(L"DATA", choice.rememberAs, TextOf(choice.box), ConfigFile());
+}
+
+}  // namespace app
