@@ -1,0 +1,21 @@
+#pragma once
+// "excel-standin.exe /operator [ready-file]": an Excel the operator started by hand and left running.
+//
+// The instance creates its application object (visible, as a started Excel is), registers it in the
+// running-object table under the stand-in's class id, so that attaching to a running Excel finds it,
+// registers its class object too, and then signals that it is ready: it sets the named event
+// kOperatorReadyEvent and, when a file name follows /operator, creates that file. It runs until its
+// stop event (LocalServer::StopEventName, "LabelPrintStandin.Excel.Stop") is set or a client calls
+// Application.Quit; then it leaves the running-object table, resets the ready event and ends.
+#include <string>
+
+#include "standins/common/LocalServer.h"
+
+namespace standin {
+
+inline constexpr wchar_t kOperatorReadyEvent[] = L"LabelPrintStandin.Excel.Ready";
+
+// Handles the command line when it asks for the operator's instance; returns false otherwise.
+bool RunOperatorMode(const ServerInfo& info, const std::wstring& commandLine, int& exitCode);
+
+}  // namespace standin

@@ -1,0 +1,37 @@
+// Stand-in for the Excel automation server ("Excel.Application"), for tests and the demo. It opens
+// .xlsx workbooks read-only into memory and answers the members a shipping-list lookup uses, with
+// Excel's semantics; it never writes a file.
+//
+//   excel-standin.exe /regserver | /unregserver | -Embedding | /serve    as every stand-in
+//   excel-standin.exe /operator [ready-file]                                 an Excel the operator
+//       started by hand, found through the running-object table (see OperatorMode.h)
+//
+// Scenario switches, under HKCU\Software\LabelPrint\Standins\Excel, read at every call:
+//   LogFile       REG_SZ  the call log (one JSON line per call)
+//   RefuseCreate  DWORD   1: COM cannot create the application object
+//   OpenFails     DWORD   1: Workbooks.Open fails with error 1004 (0x800A03EC) even for a good file
+//   ResizeFails   DWORD   1: Range.Resize, the call that copies the block, fails with error 1004
+//   FailMembers   REG_SZ  Object.Member names, separated by commas, that fail with error 1004, e.g.
+//                         "Worksheet.Select,Workbook.Close"; objects are Application, Workbooks,
+//                         Workbook, Sheets, Worksheets, Worksheet and Range
+//   OpenDelayMs   DWORD   Workbooks.Open answers only after this many milliseconds (at most 60000)
+#include <windows.h>
+
+#include "standins/common/LocalServer.h"
+#include "standins/excel/ExcelState.h"
+#include "standins/excel/OperatorMode.h"
+#include "standins/excel/XlApplication.h"
+
+namespace {
+// {A271ECCF-590B-4EF1-851E-EF42308600FF}: the stand-in's own class id.
+constexpr CLSID kClsid = {0xa271eccf, 0x590b, 0x4ef1, {0x85, 0x1e, 0xef, 0x42, 0x30, 0x86, 0x00, 0xff}};
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+    standin::ServerInfo info{L"Excel.Application", kClsid, L"Excel stand-in (tests and demo)", standin::kExcel,
+                             [] { return static_cast<IDispatch*>(new standin::XlApplication(false)); }, nullptr};
+    info.extraMode = [&info](const std::wstring& line, int& exitCode) {
+        return standin::RunOperatorMode(info, line, exitCode);
+    };
+    return standin::LocalServer::Run(info, commandLine ? commandLine : L"");
+}
