@@ -3,10 +3,11 @@
 // server's "LogFile" setting. Tests read it to assert the exact sequence of automation calls.
 //
 //   {"server":"BarTender","object":"Application","member":"Version","kind":"get","args":[],
-//    "result":"BSTR:10.1","hr":"0x00000000","t0":1234,"t1":1240}
+//    "result":"BSTR:10.1","hr":"0x00000000","error":"","t0":1234,"t1":1240}
 //
 // Values are typed texts: "BSTR:abc", "I2:1", "I4:5", "BOOL:true", "R8:1.5", "EMPTY", "ERROR:2042",
-// "DISPATCH", "ARRAY:3x20". t0/t1 are microseconds of the system's performance counter.
+// "DISPATCH", "ARRAY:3x20". "error" is the description of a failed call. t0/t1 are microseconds of the
+// system's performance counter.
 #include <oaidl.h>
 
 #include <string>

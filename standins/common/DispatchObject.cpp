@@ -130,7 +130,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     char hrText[16];
     std::snprintf(hrText, sizeof(hrText), "0x%08lX", static_cast<unsigned long>(hr));
     line += "],\"result\":" + JsonUtf8(FAILED(hr) || isPut ? std::string() : TypedText(*out)) + ",\"hr\":\"" + hrText +
-            "\",\"t0\":" + std::to_string(t0) + ",\"t1\":" + std::to_string(t1) + "}";
+            "\",\"error\":" + JsonString(description) + ",\"t0\":" + std::to_string(t0) + ",\"t1\":" + std::to_string(t1) + "}";
     AppendLogLine(server_, line);
 
     if (FAILED(hr)) {

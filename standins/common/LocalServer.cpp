@@ -1,7 +1,6 @@
 #include "standins/common/LocalServer.h"
 
 #include <atomic>
-#include <cwctype>
 
 #include "standins/common/StandinConfig.h"
 #include "win/ComApartment.h"
@@ -88,10 +87,22 @@ private:
     const ServerInfo& info_;
 };
 
+// A switch is a whole word of the command line, written with "/" or "-" in front, in any case.
 bool HasSwitch(const std::wstring& commandLine, const wchar_t* name) {
-    std::wstring lower = commandLine;
-    for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
-    return lower.find(name) != std::wstring::npos;
+    std::wstring word;
+    auto matches = [&] {
+        if (word.size() < 2 || (word[0] != L'/' && word[0] != L'-')) return false;
+        return ::lstrcmpiW(word.c_str() + 1, name) == 0;
+    };
+    for (wchar_t c : commandLine + L" ") {
+        if (c != L' ' && c != L'\t') {
+            word += c;
+            continue;
+        }
+        if (matches()) return true;
+        word.clear();
+    }
+    return false;
 }
 
 }  // namespace
@@ -122,6 +133,8 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
         return 2;
 
     win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, StopEventName(info).c_str()));
+    // A stop signal left over from an earlier server must not end this one.
+    if (stop) ::ResetEvent(stop.get());
     // A COM-started server that is never asked for an object does not linger.
     UINT_PTR idleTimer = persistent ? 0 : ::SetTimer(nullptr, 0, 30000, nullptr);
     bool running = true;
@@ -155,7 +168,7 @@ int LocalServer::Run(const ServerInfo& info, const std::wstring& commandLine) {
     if (!com.ok()) return 3;
     int exitCode = 0;
     if (info.extraMode && info.extraMode(commandLine, exitCode)) return exitCode;
-    return Serve(info, HasSwitch(commandLine, L"/serve"));
+    return Serve(info, HasSwitch(commandLine, L"serve"));
 }
 
 }  // namespace standin

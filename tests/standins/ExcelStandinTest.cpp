@@ -22,11 +22,11 @@ using win::CallId;
 using win::Get;
 using win::Put;
 using Strings = std::vector<std::string>;
+using workflow::OperatorExcel;
 
 namespace {
 
 constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
-constexpr wchar_t kStopEvent[] = L"LabelPrintStandin.Excel.Stop";
 
 // The failure an automation call raised: its code and description; S_OK when it succeeded.
 struct Failure {
@@ -45,47 +45,6 @@ Failure FailureOf(F&& call) {
 }
 
 bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
-
-// An operator-started Excel stand-in; ended by its stop event (or, failing that, killed) if a test leaves it running.
-class OperatorExcel {
-public:
-    explicit OperatorExcel(const std::wstring& readyFile = {}) {
-        ready_.reset(::CreateEventW(nullptr, TRUE, FALSE, standin::kOperatorReadyEvent));
-        ::ResetEvent(ready_.get());
-        std::wstring exe = testing_support::BinFolder() + L"\\excel-standin.exe";
-        std::wstring commandLine = L"\"" + exe + L"\" /operator";
-        if (!readyFile.empty()) commandLine += L" \"" + readyFile + L"\"";
-        STARTUPINFOW si{sizeof(si)};
-        PROCESS_INFORMATION pi{};
-        if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            ::CloseHandle(pi.hThread);
-            process_.reset(pi.hProcess);
-        }
-    }
-    ~OperatorExcel() {
-        if (!process_ || Exited(0)) return;
-        Stop();
-        if (!Exited(10000)) ::TerminateProcess(process_.get(), 1);
-    }
-
-    // Waits (as a guard against a hang, not as a measurement) until the instance says it is ready.
-    bool WaitUntilReady() const { return process_ && ::WaitForSingleObject(ready_.get(), 30000) == WAIT_OBJECT_0; }
-    bool Ready() const { return ::WaitForSingleObject(ready_.get(), 0) == WAIT_OBJECT_0; }
-    bool Exited(DWORD timeoutMs) const { return ::WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0; }
-    DWORD ExitCode() const {
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(process_.get(), &code);
-        return code;
-    }
-    void Stop() const {
-        win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, kStopEvent));
-        ::SetEvent(stop.get());
-    }
-
-private:
-    win::UniqueHandle ready_;
-    win::UniqueHandle process_;
-};
 
 class ExcelStandinTest : public ::testing::Test {
 protected:

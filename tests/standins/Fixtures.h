@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include "tests/support/TestFiles.h"
+
 namespace standin_tests {
 
-// A fixture as a Windows path: FixturePath(L"hostile\\corrupt-crc.xlsx").
-std::wstring FixturePath(const std::wstring& relative);
+using testing_support::FixturePath;
 
 // "BSTR:abc", "R8:1.5", "DATE:45292", "BOOL:true", "ERROR:2042", "EMPTY" (UTF-8).
 std::string Typed(const VARIANT& value);

@@ -35,9 +35,14 @@ TempDir::TempDir(const std::wstring& name) {
     ::GetTempPathW(MAX_PATH, temp);
     std::wstring root = std::wstring(temp) + L"labelprint-tests";
     ::CreateDirectoryW(root.c_str(), nullptr);
-    path_ = root + L"\\" + name + L"-" + std::to_wstring(::GetCurrentProcessId());
-    RemoveTree(path_);
-    if (!::CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("cannot create a scratch folder");
+    // A folder of an earlier scenario may still be held by a process that is just ending: never reuse one.
+    static int serial = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = root + L"\\" + name + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+        RemoveTree(path_);
+        if (::CreateDirectoryW(path_.c_str(), nullptr)) return;
+    }
+    throw std::runtime_error("cannot create a scratch folder");
 }
 
 TempDir::~TempDir() { RemoveTree(path_); }
@@ -91,6 +96,14 @@ std::wstring BinFolder() {
     ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
     std::wstring folder = path;
     return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+std::wstring FixturePath(const std::wstring& relative) {
+    // FIXTURES_DIR is the source tree's folder as Wine sees it, e.g. Z:/work/main/fixtures.
+    std::wstring path = FromUtf8(FIXTURES_DIR);
+    for (auto& c : path)
+        if (c == L'/') c = L'\\';
+    return path + L"\\" + relative;
 }
 
 }  // namespace testing_support

@@ -32,4 +32,7 @@ std::wstring FromUtf8(const std::string& bytes);
 // The folder of the running test executable (where the build put every program).
 std::wstring BinFolder();
 
+// A checked-in workbook of fixtures/ as a Windows path: FixturePath(L"hostile\\corrupt-crc.xlsx").
+std::wstring FixturePath(const std::wstring& relative);
+
 }  // namespace testing_support

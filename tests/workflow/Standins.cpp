@@ -141,6 +141,48 @@ std::vector<std::string> StandinScenario::Briefs() const {
 
 void StandinScenario::ClearLog() const { ::DeleteFileW(log_.c_str()); }
 
+OperatorExcel::OperatorExcel(const std::wstring& readyFile) {
+    ready_ = ::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Ready");
+    ::ResetEvent(ready_);
+    std::wstring exe = testing_support::BinFolder() + L"\\excel-standin.exe";
+    std::wstring commandLine = L"\"" + exe + L"\" /operator";
+    if (!readyFile.empty()) commandLine += L" \"" + readyFile + L"\"";
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ::CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+    }
+}
+
+OperatorExcel::~OperatorExcel() {
+    if (process_ && !Exited(0)) {
+        Stop();
+        if (!Exited(10000)) ::TerminateProcess(process_, 1);
+    }
+    if (process_) ::CloseHandle(process_);
+    if (ready_) ::CloseHandle(ready_);
+}
+
+bool OperatorExcel::WaitUntilReady() const { return process_ && ::WaitForSingleObject(ready_, 30000) == WAIT_OBJECT_0; }
+bool OperatorExcel::Ready() const { return ::WaitForSingleObject(ready_, 0) == WAIT_OBJECT_0; }
+bool OperatorExcel::Exited(DWORD timeoutMs) const {
+    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD OperatorExcel::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (process_) ::GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void OperatorExcel::Stop() const {
+    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Stop");
+    if (!stop) return;
+    ::SetEvent(stop);
+    ::CloseHandle(stop);
+}
+
 void EndStrayStandins() {
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return;

@@ -44,6 +44,27 @@ private:
     std::wstring log_;
 };
 
+// An Excel the operator started by hand (the Excel stand-in in its operator mode), found running by
+// the running-object table. Ended by its stop event (or, failing that, killed) if the test leaves it running.
+class OperatorExcel {
+public:
+    explicit OperatorExcel(const std::wstring& readyFile = {});
+    ~OperatorExcel();
+    OperatorExcel(const OperatorExcel&) = delete;
+    OperatorExcel& operator=(const OperatorExcel&) = delete;
+
+    // Waits (as a guard against a hang, not as a measurement) until the instance says it is ready.
+    bool WaitUntilReady() const;
+    bool Ready() const;
+    bool Exited(DWORD timeoutMs) const;
+    DWORD ExitCode() const;
+    void Stop() const;
+
+private:
+    HANDLE ready_ = nullptr;
+    HANDLE process_ = nullptr;
+};
+
 // Ends every stand-in server process still running (after a test had to kill the program, its
 // servers would otherwise wait for it forever).
 void EndStrayStandins();
