@@ -166,6 +166,10 @@ void frmMain::OnCommand(ControlId id, UINT code) {
     switch (id) {
         case Command1: return OnExitClick();
         case Command2: return ChooseFile(kChooseWorkbook);
+        case Command3:
+            // A click that reaches the button while a print runs (it is disabled then) starts nothing.
+            if (::IsWindowEnabled(Control(Command3))) PrintLabels();
+            return;
         case Command4: return ChooseFile(kChooseTemplate);
         default: return;
     }

@@ -4,6 +4,7 @@
 //   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit and unload
 //   FileChoice.cpp  choosing the workbook and the template
 //   ItemLookup.cpp  Enter in the query box: find the item in the shipping list
+//   LabelPrint.cpp  the print button
 #include <windows.h>
 
 #include <cstdint>
@@ -78,6 +79,10 @@ private:
     // Item lookup (ItemLookup.cpp).
     void LookUpItem();
     void SearchKey();
+
+    // Printing (LabelPrint.cpp).
+    void PrintLabels();
+    void PrintOnce();
 
     std::unique_ptr<win::BackgroundCreate> barTender_;
     HWND hwnd_ = nullptr;

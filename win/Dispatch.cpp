@@ -53,6 +53,14 @@ Variant Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant>& a
     return result;
 }
 
+DISPID DispatchCache::IdOf(const wchar_t* name) {
+    for (const auto& [known, id] : ids_)
+        if (known == name) return id;
+    DISPID id = win::IdOf(object_.get(), name);
+    ids_.emplace_back(name, id);
+    return id;
+}
+
 ComPtr<IDispatch> AsObject(const Variant& value) {
     const VARIANT* v = value.get();
     IUnknown* unknown = nullptr;

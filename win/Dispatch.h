@@ -82,6 +82,30 @@ void Put(IDispatch* object, const wchar_t* name, T&& value) {
     Invoke(object, IdOf(object, name), DISPATCH_PROPERTYPUT, list);
 }
 
+// An object whose members are called often: each name is looked up once (every lookup is a round
+// trip to an out-of-process server) and its dispatch id reused.
+class DispatchCache {
+public:
+    explicit DispatchCache(ComPtr<IDispatch> object) : object_(std::move(object)) {}
+
+    DISPID IdOf(const wchar_t* name);
+
+    template <typename... A>
+    Variant Call(const wchar_t* name, A&&... args) {
+        auto list = detail::Args(std::forward<A>(args)...);
+        return Invoke(object_.get(), IdOf(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, list);
+    }
+    template <typename T>
+    void Put(const wchar_t* name, T&& value) {
+        auto list = detail::Args(std::forward<T>(value));
+        Invoke(object_.get(), IdOf(name), DISPATCH_PROPERTYPUT, list);
+    }
+
+private:
+    ComPtr<IDispatch> object_;
+    std::vector<std::pair<std::wstring, DISPID>> ids_;
+};
+
 // The object held in a result; throws ComError when it holds none.
 ComPtr<IDispatch> AsObject(const Variant& value);
 

@@ -2,92 +2,12 @@
 
 #include <tlhelp32.h>
 
-#include <sstream>
+#include "tests/support/Json.h"
 
 namespace workflow {
 
 namespace {
 constexpr wchar_t kRoot[] = L"Software\\LabelPrint\\Standins\\";
-
-// A tiny reader for the flat JSON objects the stand-ins write: string and number values, and one
-// array of strings.
-class JsonLine {
-public:
-    explicit JsonLine(const std::string& text) : s_(text) {}
-
-    Call Parse() {
-        Call call;
-        Expect('{');
-        while (Peek() != '}' && pos_ < s_.size()) {
-            std::string key = String();
-            Expect(':');
-            if (key == "args") {
-                Expect('[');
-                while (Peek() != ']' && pos_ < s_.size()) {
-                    call.args.push_back(String());
-                    if (Peek() == ',') ++pos_;
-                }
-                Expect(']');
-            } else if (Peek() == '"') {
-                std::string value = String();
-                if (key == "server") call.server = value;
-                else if (key == "object") call.object = value;
-                else if (key == "member") call.member = value;
-                else if (key == "kind") call.kind = value;
-                else if (key == "result") call.result = value;
-                else if (key == "hr") call.hr = value;
-            } else {
-                long long value = Number();
-                if (key == "t0") call.t0 = value;
-                else if (key == "t1") call.t1 = value;
-            }
-            if (Peek() == ',') ++pos_;
-        }
-        return call;
-    }
-
-private:
-    char Peek() {
-        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t')) ++pos_;
-        return pos_ < s_.size() ? s_[pos_] : '\0';
-    }
-    void Expect(char c) {
-        if (Peek() == c) ++pos_;
-    }
-    long long Number() {
-        Peek();
-        size_t start = pos_;
-        while (pos_ < s_.size() && (s_[pos_] == '-' || (s_[pos_] >= '0' && s_[pos_] <= '9'))) ++pos_;
-        return start == pos_ ? 0 : std::stoll(s_.substr(start, pos_ - start));
-    }
-    std::string String() {
-        std::string out;
-        Expect('"');
-        while (pos_ < s_.size() && s_[pos_] != '"') {
-            char c = s_[pos_++];
-            if (c == '\\' && pos_ < s_.size()) {
-                char e = s_[pos_++];
-                switch (e) {
-                    case 'n': out += '\n'; break;
-                    case 'r': out += '\r'; break;
-                    case 't': out += '\t'; break;
-                    case 'u':
-                        out += static_cast<char>(std::stoi(s_.substr(pos_, 4), nullptr, 16));
-                        pos_ += 4;
-                        break;
-                    default: out += e;
-                }
-            } else {
-                out += c;
-            }
-        }
-        Expect('"');
-        return out;
-    }
-
-    const std::string& s_;
-    size_t pos_ = 0;
-};
 
 LSTATUS SetValue(const std::wstring& server, const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
@@ -108,10 +28,20 @@ std::string Call::Brief() const {
 
 std::vector<Call> ParseCallLog(const std::string& utf8Lines) {
     std::vector<Call> calls;
-    std::istringstream lines(utf8Lines);
-    std::string line;
-    while (std::getline(lines, line))
-        if (!line.empty() && line[0] == '{') calls.push_back(JsonLine(line).Parse());
+    for (const testing_support::Json& line : testing_support::ParseJsonLines(utf8Lines)) {
+        Call call;
+        call.server = line["server"].text;
+        call.object = line["object"].text;
+        call.member = line["member"].text;
+        call.kind = line["kind"].text;
+        for (const auto& arg : line["args"].items) call.args.push_back(arg.text);
+        call.result = line["result"].text;
+        call.hr = line["hr"].text;
+        call.error = line["error"].text;
+        call.t0 = line["t0"].Integer();
+        call.t1 = line["t1"].Integer();
+        calls.push_back(std::move(call));
+    }
     return calls;
 }
 

@@ -13,7 +13,7 @@ namespace workflow {
 struct Call {
     std::string server, object, member, kind;
     std::vector<std::string> args;  // typed texts: "BSTR:abc", "I2:1", "BOOL:false", ...
-    std::string result, hr;
+    std::string result, hr, error;
     long long t0 = 0, t1 = 0;
 
     // "Application.Quit(I4:0)": enough to assert the order and the arguments of calls.

@@ -1,0 +1,79 @@
+// The print button: fill the label template with the found row and the spare items, print, close.
+#include <array>
+
+#include "app/CarryOn.h"
+#include "app/CellText.h"
+#include "app/frmMain.h"
+#include "services/INIrw.h"
+#include "services/modAPI.h"
+#include "win/Dispatch.h"
+#include "win/Messages.h"
+
+namespace app {
+
+namespace {
+constexpr int kFieldCount = 20;             // substrings "1" to "20": columns A to T of the found row
+constexpr int kBtDoNotSaveChanges = 1;      // BarTender's save option for closing the template
+constexpr std::int32_t kOneSerializedLabel = 1;
+
+// Everything a label takes from the window, taken once, so that a lookup running inside the print
+// (events are processed while BarTender works) cannot put two items on one label.
+struct LabelData {
+    std::array<std::optional<std::wstring>, kFieldCount> cells;  // nothing where a cell has no text
+    std::wstring spare1, spare2;
+};
+}  // namespace
+
+void frmMain::PrintLabels() {
+    HWND button = Control(Command3);
+    bool hadFocus = ::GetFocus() == button;
+    ::EnableWindow(button, FALSE);
+    PrintOnce();
+    ::EnableWindow(button, TRUE);
+    // Disabling the focused button took the focus away; give it back where the operator left it.
+    if (hadFocus && !::GetFocus()) ::SetFocus(button);
+}
+
+void frmMain::PrintOnce() {
+    std::wstring printer = ReadIni(L"print", L"printer", ConfigFile());
+    if (!FileExists(TextOf(Text2), 0)) return ShowMessage(L"没有模版文件");
+    // Only the item the most recent lookup found is printed: an older row number read against a newer
+    // copy of the list would put another item's data on the label.
+    if (ItemFound != 1) return ShowMessage(L"查询ITEM不存在！");
+
+    LabelData label;
+    for (int n = 1; n <= kFieldCount; ++n) label.cells[n - 1] = CellText(*SheetData.get(), ItemRow, n);
+    label.spare2 = TextOf(Text6);
+    label.spare1 = TextOf(Text5);
+
+    bool opened = CarryOn([&] {
+        win::ComPtr<IDispatch> formats = win::AsObject(win::Get(BtApp.get(), L"Formats"));
+        BtFormat = win::AsObject(win::Call(formats.get(), L"Open", TextOf(Text2), false, L""));
+    });
+    // A template that did not open ends the print: the format an earlier print left is closed, and
+    // sending it the steps below could print the previous template.
+    if (!opened) return SetTextOf(Label2, L"打印失败");
+    win::ProcessPendingMessages();
+
+    CarryOn([&] { win::Put(BtApp.get(), L"Visible", false); });
+    win::DispatchCache format(BtFormat);
+    for (int n = 1; n <= kFieldCount; ++n) {
+        CarryOn([&] { format.Call(L"SetNamedSubStringValue", std::to_wstring(n), Required(label.cells[n - 1])); });
+    }
+    CarryOn([&] { format.Call(L"SetNamedSubStringValue", L"beiyong2", label.spare2); });
+    CarryOn([&] { format.Call(L"SetNamedSubStringValue", L"beiyong1", label.spare1); });
+    // One serialized label in as many identical copies as the operator asked for.
+    CarryOn([&] { format.Put(L"NumberSerializedLabels", kOneSerializedLabel); });
+    CarryOn([&] { format.Put(L"IdenticalCopiesOfLabel", Required(win::TextToInt32(TextOf(Text4)))); });
+    if (!printer.empty()) CarryOn([&] { format.Put(L"Printer", printer); });
+    bool printed = CarryOn([&] { format.Call(L"PrintOut", false, false); });
+    win::ProcessPendingMessages();
+
+    CarryOn([&] { format.Call(L"Close", kBtDoNotSaveChanges); });
+    win::ProcessPendingMessages();
+
+    // "Done" only when the labels reached BarTender.
+    SetTextOf(Label2, printed ? L"打印完成" : L"打印失败");
+}
+
+}  // namespace app
