@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages, run as root), builds, prepares the Wine prefix with the
-# stand-in servers, and starts 标签打印 on the built-in demo workbook and template.
-# With DISPLAY set the window opens there for you to use. Without one it runs under Xvfb and saves a
-# screenshot of the window to out/window.png.
+# stand-in servers, and runs 标签打印 on the built-in demo shipping list and label template.
+# With DISPLAY set, the window opens there for you to use; printed labels land in out/labels/.
+# Without one, it plays a short operator session under Xvfb (spare items, a key from the demo list,
+# Enter, quantity 2, Enter, 打印) and leaves out/window.png and the printed label images in out/labels/.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
@@ -23,27 +24,36 @@ export DISPLAY=$display
 tools/prepare-prefix.sh >/dev/null
 source tools/wine-env.sh
 
-# A private copy of the program with the demo settings: the demo never touches dist/config.ini.
-demo=$root/out/demo
-mkdir -p "$demo"
-cp dist/labelprint.exe "$demo/"
 winpath() { printf 'Z:%s' "$(echo "$1" | tr / '\\')"; }
+demo=$root/out/demo
+labels=$root/out/labels
+rm -rf "$labels"
+mkdir -p "$demo" "$labels"
+
+# The demo's own settings file; dist/config.ini is never touched.
 printf '[settings]\r\n查询列=1\r\n[DATA]\r\nDB=%s\r\nTP=%s\r\n[print]\r\nprinter=\r\n' \
   "$(winpath "$root/fixtures/demo/出货清单.xlsx")" "$(winpath "$root/fixtures/demo/标签.btw")" \
   | iconv -f UTF-8 -t GBK > "$demo/config.ini"
+# Where the BarTender stand-in puts what it prints.
+key='HKCU\Software\LabelPrint\Standins\BarTender'
+wine reg add "$key" /v OutputFolder /t REG_SZ /d "$(winpath "$labels")" /f >/dev/null 2>&1
+wine reg add "$key" /v PrintLog /t REG_SZ /d "$(winpath "$labels/prints.log")" /f >/dev/null 2>&1
+wineserver -w
 
 if [ -z "$xvfb_pid" ]; then
-  echo "Starting 标签打印 on $DISPLAY (demo settings in out/demo/config.ini)"
+  cp dist/labelprint.exe "$demo/"
+  echo "Starting 标签打印 on $DISPLAY with the demo settings (out/demo/config.ini); printed labels go to out/labels/"
   tools/with-wine.sh wine "$demo/labelprint.exe"
   exit 0
 fi
 
+echo "Playing a demo session under Xvfb:"
 ready=$root/out/.window-ready
-rm -f "$ready"
+rm -f "$ready" "$root/out/window.png"
 tools/with-wine.sh bash -c '
-  wine "$1/bin/demo-driver.exe" "$2" "$3" &
+  wine "$1/bin/demo-driver.exe" "$2" "$3" A1001 | iconv -f GBK -t UTF-8 &
   driver=$!
-  for _ in $(seq 1 600); do [ -s "$4" ] && break; sleep 0.1; done
+  for _ in $(seq 1 900); do [ -s "$4" ] && break; sleep 0.1; done
   if [ -s "$4" ]; then
     read -r x y w h < <(tr -d "\r" < "$4")
     xwd -root -silent | xwdtopnm 2>/dev/null | pnmcut -left "$x" -top "$y" -width "$w" -height "$h" \
@@ -51,5 +61,8 @@ tools/with-wine.sh bash -c '
   fi
   rm -f "$4"
   wait $driver
-' _ "$LABELPRINT_BUILD" "$(winpath "$demo")" "$(winpath "$ready")" "$ready" "$root/out/window.png"
-echo "Screenshot of the window: out/window.png"
+' _ "$LABELPRINT_BUILD" "$(winpath "$demo/config.ini")" "$(winpath "$ready")" "$ready" "$root/out/window.png"
+
+[ -s out/window.png ] && echo "Screenshot of the window: out/window.png"
+for image in out/labels/*.png; do [ -e "$image" ] && echo "Printed label: $image"; done
+exit 0

@@ -2,6 +2,7 @@
 #include "app/CarryOn.h"
 #include "app/CellText.h"
 #include "app/frmMain.h"
+#include "win/BackgroundRelease.h"
 #include "win/Dispatch.h"
 #include "win/Messages.h"
 
@@ -56,7 +57,9 @@ void frmMain::LookUpItem() {
     });
     bool copied = CarryOn([&] {
         win::ComPtr<IDispatch> top = win::AsObject(win::CallId(sheet.get(), DISPID_EVALUATE, L"a1"));
-        SheetData = ValuesOf(win::Call(top.get(), L"Resize", OneMoreRow(LastRow), kBlockColumns));
+        win::Variant block = ValuesOf(win::Call(top.get(), L"Resize", OneMoreRow(LastRow), kBlockColumns));
+        win::ReleaseInBackground(std::move(SheetData));
+        SheetData = std::move(block);
     });
     win::ProcessPendingMessages();
 

@@ -1,77 +1,88 @@
-// Plays the demo: starts labelprint.exe from the given folder, waits until its window is ready, and
-// hands the window's screen position to run.sh for the screenshot.
+// Plays the demo for run.sh when there is no display to hand to an operator: starts 标签打印 on the
+// demo settings, works through one label as an operator would (two spare items, a key from the demo
+// shipping list, Enter, quantity 2, Enter, 打印), then hands the window's position to run.sh for the
+// screenshot and ends the program with its exit button.
 //
-//   demo-driver.exe <program folder> <ready file>
+//   demo-driver.exe <demo config.ini> <ready file> <item key>
 //
-// When the window is ready it writes "left top width height" into the ready file and waits until
-// run.sh deletes the file (the screenshot is taken), then ends the program with its exit button.
+// When the window is ready for its picture it writes "left top width height" into the ready file and
+// waits until run.sh deletes it.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 #include "app/Controls.h"
+#include "tests/support/TestFiles.h"
+#include "tests/workflow/AppDriver.h"
+
+using workflow::LabelPrintApp;
+using workflow::WaitUntil;
 
 namespace {
 
-HWND FindProgramWindow(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pid, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->pid && ::IsWindowVisible(hwnd) && ::GetDlgItem(hwnd, app::Command1)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+bool Say(const char* step, bool ok) {
+    std::printf("  %-42s %s\n", step, ok ? "ok" : "FAILED");
+    return ok;
+}
+
+// Closes a message box if one came up; returns its text.
+std::wstring CloseMessage(LabelPrintApp& app) {
+    auto box = app.FindMessageBox();
+    if (!box) return {};
+    app.Answer(*box, IDOK);
+    WaitUntil([&] { return !app.FindMessageBox(); });
+    return box->text;
+}
+
+void PlayOneLabel(LabelPrintApp& app, const std::wstring& key) {
+    app.SetText(app::Text5, L"演示备注");
+    app.PostEnter(app::Text5);
+    Say("spare item 1, Enter", app.WaitForFocus(app::Text6));
+    app.SetText(app::Text6, L"第一批");
+    app.PostEnter(app::Text6);
+    Say("spare item 2, Enter", app.WaitForFocus(app::Text3));
+    app.SetText(app::Text3, key);
+    app.PostEnter(app::Text3);
+    WaitUntil([&] { return app.FocusId() == app::Text4 || app.FindMessageBox().has_value(); }, 60000);
+    if (!Say("item key, Enter: found in the shipping list", app.FocusId() == app::Text4)) {
+        CloseMessage(app);
+        return;
+    }
+    app.SetText(app::Text4, L"2");
+    app.PostEnter(app::Text4);
+    Say("quantity 2, Enter", app.WaitForFocus(app::Command3));
+    app.PostClick(app::Command3);
+    WaitUntil([&] { return app.Text(app::Label2) != L"" || app.FindMessageBox().has_value(); }, 60000);
+    std::wstring message = CloseMessage(app);
+    Say("打印: labels printed", app.Text(app::Label2) == L"打印完成" && message.empty());
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: demo-driver.exe <program folder> <ready file>\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: demo-driver.exe <demo config.ini> <ready file> <item key>\n");
         return 2;
     }
-    std::wstring folder = argv[1], ready = argv[2];
-    std::wstring exe = folder + L"\\labelprint.exe";
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW si{sizeof(si)};
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
-        std::fprintf(stderr, "cannot start labelprint.exe\n");
-        return 1;
-    }
-    HWND window = nullptr;
-    for (int i = 0; i < 600 && !(window = FindProgramWindow(pi.dwProcessId)); ++i) {
-        if (::WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    }
-    if (!window) {
+    std::wstring ready = argv[2];
+    LabelPrintApp app(L"demo", testing_support::ReadBytes(argv[1]));
+    if (!app.StartAndWaitForWindow()) {
         std::fprintf(stderr, "the program did not show its window\n");
         return 1;
     }
-    ::Sleep(500);  // let it paint
+    PlayOneLabel(app, argv[3]);
+    ::Sleep(300);  // let it paint
 
     RECT r{};
-    ::GetWindowRect(window, &r);
-    FILE* out = _wfopen(ready.c_str(), L"w");
-    if (out) {
+    ::GetWindowRect(app.window(), &r);
+    if (FILE* out = _wfopen(ready.c_str(), L"w")) {
         std::fprintf(out, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
         std::fclose(out);
     }
     while (::GetFileAttributesW(ready.c_str()) != INVALID_FILE_ATTRIBUTES) ::Sleep(100);
 
-    ::PostMessageW(::GetDlgItem(window, app::Command1), BM_CLICK, 0, 0);
-    ::WaitForSingleObject(pi.hProcess, 10000);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    app.PostClick(app::Command1);
+    app.WaitForExit();
     return 0;
 }
