@@ -36,5 +36,7 @@ for server in bartender-standin excel-standin; do
 done
 # https addresses open in a recorder instead of a browser.
 if [ -f "$bin/url-recorder.exe" ]; then wine "$bin/url-recorder.exe" /register >/dev/null 2>&1; fi
+# The support library's automation server: LabelSupport.Radix, LabelSupport.CodeTrans, LabelSupport.Wait.
+if [ -f "$bin/labelsupport.dll" ]; then wine regsvr32 /s "Z:$bin/labelsupport.dll" >/dev/null 2>&1; fi
 wineserver -w
 echo "Wine prefix ready: $WINEPREFIX"

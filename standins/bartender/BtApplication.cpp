@@ -1,37 +1,42 @@
 #include "standins/bartender/BtApplication.h"
 
+#include "standins/bartender/BtFormats.h"
 #include "standins/common/LocalServer.h"
 #include "standins/common/StandinConfig.h"
 
 namespace standin {
 
 namespace {
-enum : DISPID { kVersion = 1, kVisible, kQuit };
-}
+enum : DISPID { kName = 1, kVersion, kVisible, kFormats, kQuit };
+}  // namespace
 
 BtApplication::BtApplication()
-    : DispatchObject(kBarTender, L"Application",
-                     {{L"Version", kVersion, true}, {L"Visible", kVisible, true}, {L"Quit", kQuit, false}}) {}
+    : BtObject(L"Application",
+               {{L"Name", kName, true},
+                {L"Version", kVersion, true},
+                {L"Visible", kVisible, true},
+                {L"Formats", kFormats, true},
+                {L"Quit", kQuit, false}},
+               {kVisible}),
+      state_(std::make_shared<BarTenderState>()) {}
 
-void BtApplication::OnCall(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) {
-    bool put = flags & DISPATCH_PROPERTYPUT;
+void BtApplication::Handle(DISPID id, bool put, const CallArgs& args, VARIANT* result) {
     switch (id) {
+        case kName: return SetTextResult(result, L"BarTender");
         case kVersion:
-            if (put) throw Fault{DISP_E_MEMBERNOTFOUND, L"Version is read-only"};
             if (ConfigDword(kBarTender, L"VersionFails")) throw Fault{E_FAIL, L"version unavailable"};
             return SetTextResult(result, ConfigString(kBarTender, L"Version", L"10.1"));
         case kVisible:
             if (put) {
-                auto on = win::ToInt32(args.value());
-                if (!on) throw Fault{DISP_E_TYPEMISMATCH, L"Visible wants a logical value"};
-                visible_ = *on != 0;
+                state_->visible = AssignedLogical(args);
                 return;
             }
-            V_VT(result) = VT_BOOL;
-            V_BOOL(result) = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
-            return;
+            return SetBoolResult(result, state_->visible);
+        case kFormats: return SetNewObjectResult(result, new BtFormats(state_));
         case kQuit:
-            args.Long(0);  // the save option is required
+            // The save option, when given, must be one; the stand-in never saves a template either way.
+            if (args.has(0)) args.Long(0);
+            state_->CloseAll();
             LocalServer::RequestExit();
             return;
     }

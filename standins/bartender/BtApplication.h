@@ -1,20 +1,20 @@
 #pragma once
-// The stand-in's BarTender application object.
-#include "standins/common/DispatchObject.h"
+// The stand-in's BarTender application object: version, window flag, the format collection, Quit.
+#include <memory>
+
+#include "standins/bartender/BtObject.h"
 
 namespace standin {
 
-inline constexpr wchar_t kBarTender[] = L"BarTender";
-
-class BtApplication : public DispatchObject {
+class BtApplication : public BtObject {
 public:
     BtApplication();
 
 protected:
-    void OnCall(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
+    void Handle(DISPID id, bool put, const CallArgs& args, VARIANT* result) override;
 
 private:
-    bool visible_ = false;
+    std::shared_ptr<BarTenderState> state_;
 };
 
 }  // namespace standin

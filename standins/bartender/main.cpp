@@ -1,4 +1,29 @@
-// Stand-in for the BarTender automation server ("BarTender.Application"), for tests and the demo.
+// Stand-in for the BarTender automation server ("BarTender.Application"), for tests and the demo. It
+// opens label templates of its own text format read-only (see LabelTemplate.h), answers the members a
+// label print uses, and "prints" by appending a record to a print log and drawing the label as a PNG
+// picture; it never writes a template.
+//
+//   bartender-standin.exe /regserver | /unregserver | -Embedding | /serve    as every stand-in
+//
+// Objects: Application (Name, Version, Visible, Formats, Quit), Formats (Open, Count, Item), Format
+// (Name, FileName, Printer, IdenticalCopiesOfLabel, NumberSerializedLabels, PrintSetup,
+// SetNamedSubStringValue, GetNamedSubStringValue, PrintOut, Close) and PrintSetup (Printer,
+// IdenticalCopiesOfLabel, NumberSerializedLabels).
+//
+// Scenario switches, under HKCU\Software\LabelPrint\Standins\BarTender, read at every call:
+//   LogFile        REG_SZ  the call log (one JSON line per call)
+//   RefuseCreate   DWORD   1: COM cannot create the application object
+//   Version        REG_SZ  what Application.Version answers (default "10.1")
+//   VersionFails   DWORD   1: reading Application.Version fails
+//   OpenFails      DWORD   1: Formats.Open fails even for a good template
+//   PrintOutFails  DWORD   1: Format.PrintOut fails; nothing is logged or drawn
+//   DieInPrintOut  DWORD   1: the server process ends abruptly inside Format.PrintOut, before it
+//                          answers; the client's call fails with an RPC error
+//   Printers       REG_SZ  the installed printers, names separated by ";" or "|"; default: Zebra ZT410,
+//                          Zebra GK888t, TSC TTP-244 Pro, Microsoft Print to PDF and the template's own
+//   PrintLog       REG_SZ  the print log: one JSON line per PrintOut (see PrintOutput.h); none when unset
+//   OutputFolder   REG_SZ  full path of the folder for the label pictures (label-0001.png, ...), created
+//                          when missing; no pictures when unset
 #include <windows.h>
 
 #include "standins/bartender/BtApplication.h"

@@ -15,6 +15,7 @@ namespace {
 std::atomic<long> g_locks{0};
 DWORD g_mainThread = 0;
 bool g_persistent = false;
+DWORD g_classCookie = 0;
 constexpr UINT kCheckIdle = WM_APP + 1;
 
 std::wstring GuidText(const CLSID& clsid) {
@@ -117,6 +118,12 @@ void LocalServer::RequestExit() noexcept {
     if (!g_persistent) ::PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
 }
 
+void LocalServer::Crash(UINT exitCode) noexcept {
+    if (g_classCookie) ::CoRevokeClassObject(g_classCookie);
+    ::TerminateProcess(::GetCurrentProcess(), exitCode);
+    for (;;) ::Sleep(INFINITE);
+}
+
 std::wstring LocalServer::StopEventName(const ServerInfo& info) {
     return std::wstring(L"LabelPrintStandin.") + info.configName + L".Stop";
 }
@@ -131,6 +138,7 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
     DWORD cookie = 0;
     if (FAILED(::CoRegisterClassObject(info.clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
         return 2;
+    g_classCookie = cookie;
 
     win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, StopEventName(info).c_str()));
     // A stop signal left over from an earlier server must not end this one.
@@ -156,6 +164,7 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
             ::DispatchMessageW(&msg);
         }
     }
+    g_classCookie = 0;
     ::CoRevokeClassObject(cookie);
     return 0;
 }

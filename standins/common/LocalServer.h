@@ -34,6 +34,11 @@ public:
     static void Unlock() noexcept;
     // Ends the server after the current call has returned (the application's Quit).
     static void RequestExit() noexcept;
+    // Ends the process at once, inside a call, as a crash does: the client's call fails. The class
+    // object is withdrawn first, as Windows does for a server that died; Wine's rpcss would keep a
+    // dead server's class registered, and no client could create the class again until the
+    // wineserver restarts.
+    [[noreturn]] static void Crash(UINT exitCode) noexcept;
     // Registers the class object and pumps messages until the server should end.
     static int Serve(const ServerInfo& info, bool persistent);
     // The name of the event that stops a persistent server.
