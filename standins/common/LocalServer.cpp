@@ -1,6 +1,7 @@
 #include "standins/common/LocalServer.h"
 
 #include <atomic>
+#include <utility>
 
 #include "standins/common/StandinConfig.h"
 #include "win/ComApartment.h"
@@ -115,7 +116,11 @@ void LocalServer::Unlock() noexcept {
 }
 
 void LocalServer::RequestExit() noexcept {
-    if (!g_persistent) ::PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
+    if (g_persistent) return;
+    // No new client may reach a server that is on its way out: withdraw the class now, so the next
+    // creation starts a fresh server instead of connecting to this one as it ends.
+    if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
+    ::PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
 }
 
 void LocalServer::Crash(UINT exitCode) noexcept {
@@ -164,8 +169,7 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
             ::DispatchMessageW(&msg);
         }
     }
-    g_classCookie = 0;
-    ::CoRevokeClassObject(cookie);
+    if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
     return 0;
 }
 

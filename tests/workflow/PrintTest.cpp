@@ -191,7 +191,7 @@ TEST_F(PrintTest, TheQuantityIsReadAsAWholeNumberOrLeftToTheTemplate) {
 }
 
 TEST_F(PrintTest, TheConfiguredPrinterIsSetAndAnUnknownOneLeavesTheTemplates) {
-    for (const std::wstring& printer : {std::wstring(L"Office Laser"), std::wstring(L"No Such Printer"), std::wstring()}) {
+    for (const std::wstring& printer : {std::wstring(L"TSC TTP-244 Pro"), std::wstring(L"No Such Printer"), std::wstring()}) {
         SCOPED_TRACE(Utf8(printer));
         auto app = Start(Settings(printBook, allFields, 1, printer));
         FindItem(*app, L"P-TEXT");
@@ -202,8 +202,8 @@ TEST_F(PrintTest, TheConfiguredPrinterIsSetAndAnUnknownOneLeavesTheTemplates) {
         EXPECT_EQ(setPrinter, !printer.empty());
         std::vector<Json> prints = Prints();
         ASSERT_EQ(prints.size(), before + 1);
-        if (printer == L"Office Laser") {
-            EXPECT_EQ(prints.back()["printer"].text, "Office Laser");
+        if (printer == L"TSC TTP-244 Pro") {
+            EXPECT_EQ(prints.back()["printer"].text, "TSC TTP-244 Pro");
         } else {
             EXPECT_NE(prints.back()["printer"].text, "No Such Printer");
         }

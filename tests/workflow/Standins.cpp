@@ -114,6 +114,15 @@ void OperatorExcel::Stop() const {
 }
 
 void EndStrayStandins() {
+    // Their stop events end them the orderly way: a server killed from outside stays registered with
+    // Wine's COM, and nothing could create its class again for the rest of the session.
+    for (const wchar_t* server : {L"BarTender", L"Excel"}) {
+        std::wstring name = std::wstring(L"LabelPrintStandin.") + server + L".Stop";
+        if (HANDLE stop = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+            ::SetEvent(stop);
+            ::CloseHandle(stop);
+        }
+    }
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32W entry{sizeof(entry)};
@@ -122,8 +131,7 @@ void EndStrayStandins() {
         if (name != L"bartender-standin.exe" && name != L"excel-standin.exe") continue;
         HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
         if (!process) continue;
-        ::TerminateProcess(process, 98);
-        ::WaitForSingleObject(process, 5000);
+        if (::WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) ::TerminateProcess(process, 98);
         ::CloseHandle(process);
     }
     ::CloseHandle(snapshot);
