@@ -33,6 +33,13 @@ double NowMs() {
     return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
 
+double ThreadCpuMs(HANDLE thread) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
+    auto ms = [](FILETIME t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
+    return ms(kernel) + ms(user);
+}
+
 double ServerMs(const std::vector<workflow::Call>& calls) {
     long long total = 0;
     for (const workflow::Call& call : calls) total += call.t1 - call.t0;

@@ -25,6 +25,9 @@ private:
 
 double NowMs();
 
+// Processor time (user and kernel) a thread has used so far, in milliseconds.
+double ThreadCpuMs(HANDLE thread);
+
 // Time the stand-in spent inside the logged calls, in milliseconds.
 double ServerMs(const std::vector<workflow::Call>& calls);
 

@@ -37,12 +37,12 @@ struct TopWindows {
 };
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
     DWORD start = ::GetTickCount();
     for (;;) {
         if (condition()) return true;
         if (::GetTickCount() - start > timeoutMs) return false;
-        ::Sleep(5);
+        ::Sleep(pollMs);
     }
 }
 

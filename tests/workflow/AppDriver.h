@@ -22,7 +22,7 @@ struct MessageBoxInfo {
 };
 
 // Polls until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000, DWORD pollMs = 5);
 
 class LabelPrintApp {
 public:
