@@ -51,7 +51,7 @@ echo "Playing a demo session under Xvfb:"
 ready=$root/out/.window-ready
 rm -f "$ready" "$root/out/window.png"
 tools/with-wine.sh bash -c '
-  wine "$1/bin/demo-driver.exe" "$2" "$3" A1001 | iconv -f GBK -t UTF-8 &
+  wine "$1/bin/demo-driver.exe" "$2" "$3" A1001 &
   driver=$!
   for _ in $(seq 1 900); do [ -s "$4" ] && break; sleep 0.1; done
   if [ -s "$4" ]; then
