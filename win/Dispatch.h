@@ -20,14 +20,16 @@ namespace win {
 
 class ComError : public std::exception {
 public:
-    explicit ComError(HRESULT hr, std::wstring description = {}) : hr_(hr), description_(std::move(description)) {}
+    explicit ComError(HRESULT hr, std::wstring description = {});
     HRESULT hr() const noexcept { return hr_; }
     const std::wstring& description() const noexcept { return description_; }
-    const char* what() const noexcept override { return "automation call failed"; }
+    // "automation call failed (0x80020009)", for logs and test reports.
+    const char* what() const noexcept override { return what_; }
 
 private:
     HRESULT hr_;
     std::wstring description_;
+    char what_[48];
 };
 
 // Throws ComError when hr is a failure.

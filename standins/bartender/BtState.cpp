@@ -83,25 +83,4 @@ long AssignedCount(const CallArgs& args, const wchar_t* what) {
     return *count;
 }
 
-bool AssignedLogical(const CallArgs& args) {
-    auto value = win::ToInt32(args.value());
-    if (!value) throw Fault{DISP_E_TYPEMISMATCH, L"A logical value (True or False) is expected."};
-    return *value != 0;
-}
-
-void SetBoolResult(VARIANT* result, bool value) {
-    V_VT(result) = VT_BOOL;
-    V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void SetLongResult(VARIANT* result, long value) {
-    V_VT(result) = VT_I4;
-    V_I4(result) = value;
-}
-
-void SetNewObjectResult(VARIANT* result, IDispatch* created) {
-    V_VT(result) = VT_DISPATCH;
-    V_DISPATCH(result) = created;
-}
-
 }  // namespace standin

@@ -48,12 +48,6 @@ std::wstring RequirePrinter(const std::wstring& name, const std::wstring& templa
 void AssignPrinter(OpenFormat& format, const CallArgs& args);
 // A label count: a whole number of 1 or more, given as any numeric kind.
 long AssignedCount(const CallArgs& args, const wchar_t* what);
-// A logical value given as VT_BOOL or a number.
-bool AssignedLogical(const CallArgs& args);
 
-void SetBoolResult(VARIANT* result, bool value);
-void SetLongResult(VARIANT* result, long value);
-// Hands a newly created object (its one reference) to the client.
-void SetNewObjectResult(VARIANT* result, IDispatch* created);
 
 }  // namespace standin

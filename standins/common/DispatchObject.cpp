@@ -157,4 +157,25 @@ void SetTextResult(VARIANT* result, const std::wstring& text) {
     V_BSTR(result) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
+void SetNewObjectResult(VARIANT* result, IDispatch* created) {
+    V_VT(result) = VT_DISPATCH;
+    V_DISPATCH(result) = created;
+}
+
+void SetBoolResult(VARIANT* result, bool value) {
+    V_VT(result) = VT_BOOL;
+    V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+void SetLongResult(VARIANT* result, long value) {
+    V_VT(result) = VT_I4;
+    V_I4(result) = value;
+}
+
+bool AssignedLogical(const CallArgs& args) {
+    auto value = win::ToInt32(args.value());
+    if (!value) throw Fault{DISP_E_TYPEMISMATCH, L"A logical value (True or False) is expected."};
+    return *value != 0;
+}
+
 }  // namespace standin

@@ -74,6 +74,13 @@ private:
 
 // Hands out a new reference to obj as a VT_DISPATCH result.
 void SetObjectResult(VARIANT* result, IDispatch* obj);
+// Hands a newly created object (its one reference) to the client.
+void SetNewObjectResult(VARIANT* result, IDispatch* created);
 void SetTextResult(VARIANT* result, const std::wstring& text);
+void SetBoolResult(VARIANT* result, bool value);
+void SetLongResult(VARIANT* result, long value);
+
+// The logical value a property put assigns: VT_BOOL or a number.
+bool AssignedLogical(const CallArgs& args);
 
 }  // namespace standin

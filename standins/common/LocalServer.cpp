@@ -18,6 +18,7 @@ DWORD g_mainThread = 0;
 bool g_persistent = false;
 DWORD g_classCookie = 0;
 constexpr UINT kCheckIdle = WM_APP + 1;
+constexpr UINT kExitNow = WM_APP + 2;
 
 std::wstring GuidText(const CLSID& clsid) {
     wchar_t text[64] = {};
@@ -116,11 +117,9 @@ void LocalServer::Unlock() noexcept {
 }
 
 void LocalServer::RequestExit() noexcept {
-    if (g_persistent) return;
-    // No new client may reach a server that is on its way out: withdraw the class now, so the next
-    // creation starts a fresh server instead of connecting to this one as it ends.
-    if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
-    ::PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
+    // Handled by the message loop once this call has answered: withdrawing the class inside the call
+    // can break the pipe its answer travels on.
+    if (!g_persistent) ::PostThreadMessageW(g_mainThread, kExitNow, 0, 0);
 }
 
 void LocalServer::Crash(UINT exitCode) noexcept {
@@ -157,6 +156,13 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
         if (stop && wait == WAIT_OBJECT_0) break;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
+                running = false;
+                break;
+            }
+            if (msg.message == kExitNow) {
+                // No new client may reach a server on its way out: the class goes first, so the next
+                // creation starts a fresh server instead of connecting to this one as it ends.
+                if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
                 running = false;
                 break;
             }

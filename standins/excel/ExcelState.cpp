@@ -46,25 +46,4 @@ std::size_t SheetByArgument(const OpenBook& book, bool worksheetsOnly, const VAR
     return list[static_cast<std::size_t>(*position - 1)];
 }
 
-bool AssignedBool(const CallArgs& args) {
-    auto value = win::ToInt32(args.value());
-    if (!value) throw Fault{DISP_E_TYPEMISMATCH, L"Type mismatch"};
-    return *value != 0;
-}
-
-void SetBoolResult(VARIANT* result, bool value) {
-    V_VT(result) = VT_BOOL;
-    V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void SetLongResult(VARIANT* result, long value) {
-    V_VT(result) = VT_I4;
-    V_I4(result) = value;
-}
-
-void SetNewObjectResult(VARIANT* result, IDispatch* created) {
-    V_VT(result) = VT_DISPATCH;
-    V_DISPATCH(result) = created;
-}
-
 }  // namespace standin

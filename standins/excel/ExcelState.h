@@ -42,12 +42,6 @@ std::vector<std::size_t> SheetList(const OpenBook& book, bool worksheetsOnly);
 // The sheet an index argument names: a 1-based position in that list, or a sheet name (any case).
 std::size_t SheetByArgument(const OpenBook& book, bool worksheetsOnly, const VARIANT& argument);
 
-// The logical value a property put assigns.
-bool AssignedBool(const CallArgs& args);
 
-void SetBoolResult(VARIANT* result, bool value);
-void SetLongResult(VARIANT* result, long value);
-// Hands a newly created object (its one reference) to the client.
-void SetNewObjectResult(VARIANT* result, IDispatch* created);
 
 }  // namespace standin

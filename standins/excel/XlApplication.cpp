@@ -46,13 +46,13 @@ void XlApplication::Handle(DISPID id, bool put, const CallArgs& args, VARIANT* r
         case kVersion: return SetTextResult(result, L"16.0");
         case kVisible:
             if (put) {
-                state_->visible = AssignedBool(args);
+                state_->visible = AssignedLogical(args);
                 return;
             }
             return SetBoolResult(result, state_->visible);
         case kDisplayAlerts:
             if (put) {
-                state_->displayAlerts = AssignedBool(args);
+                state_->displayAlerts = AssignedLogical(args);
                 return;
             }
             return SetBoolResult(result, state_->displayAlerts);

@@ -50,7 +50,7 @@ void XlWorkbook::Handle(DISPID id, bool put, const CallArgs& args, VARIANT* resu
         case kSaved:
             // Nothing is ever changed, so there is nothing to save; a put is accepted and forgotten.
             if (put) {
-                AssignedBool(args);
+                AssignedLogical(args);
                 return;
             }
             return SetBoolResult(result, true);
