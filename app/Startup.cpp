@@ -14,8 +14,8 @@ namespace app {
 namespace {
 constexpr wchar_t kBarTenderClass[] = L"BarTender.Application";
 constexpr char kHelpPage[] = "https://labelprint.example.com/help/";
-// BarTender's save option "do not save changes" on quitting.
-constexpr int kBtDoNotSaveChanges = 0;
+// The save option that ending the program passes to BarTender's Quit.
+constexpr int kQuitSaveOption = 0;
 }  // namespace
 
 std::unique_ptr<win::BackgroundCreate> frmMain::StartBarTender() {
@@ -46,7 +46,7 @@ void frmMain::Load() {
     if (!BarTenderIsWorking()) {
         ::MessageBoxW(hwnd_, L"NO Bartender OR error！", kAppTitle, MB_OK);
         // A BarTender we started but cannot use must not stay behind as an orphan process.
-        CarryOn([&] { win::Call(BtApp.get(), L"Quit", kBtDoNotSaveChanges); });
+        CarryOn([&] { win::Call(BtApp.get(), L"Quit", kQuitSaveOption); });
         EndProgramNow(1);
     }
 }
@@ -79,7 +79,7 @@ void frmMain::MoveFocusOnEnter(ControlId from, WPARAM key) {
 void frmMain::OnHelpClick() { ::ShellExecuteA(hwnd_, "open", kHelpPage, nullptr, nullptr, SW_HIDE); }
 
 void frmMain::OnExitClick() {
-    CarryOn([&] { win::Call(BtApp.get(), L"Quit", kBtDoNotSaveChanges); });
+    CarryOn([&] { win::Call(BtApp.get(), L"Quit", kQuitSaveOption); });
     BtApp = nullptr;
     // Only a lookup that stopped part-way leaves Excel held.
     CarryOn([&] { win::Call(xlApp.get(), L"Quit"); });
@@ -88,7 +88,7 @@ void frmMain::OnExitClick() {
 }
 
 void frmMain::OnUnload() {
-    CarryOn([&] { win::Call(BtApp.get(), L"Quit", kBtDoNotSaveChanges); });
+    CarryOn([&] { win::Call(BtApp.get(), L"Quit", kQuitSaveOption); });
     BtApp = nullptr;
     ::PostQuitMessage(0);
 }
