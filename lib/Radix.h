@@ -13,9 +13,9 @@
 // argument), 6 (overflow), 9 (subscript out of range), and 7 should memory run out. A failing
 // operation returns nothing and changes none of its arguments.
 //
-// For now this is a plain C++ class. Its operations are declared in the order of the automation
-// interface it is to be exposed through, {0B2EE0B7-BC4C-47B4-8336-341611C9CDB0}, with dispatch
-// identifiers 0x60030000 to 0x60030019 in the same order.
+// Its operations are declared in the order of its automation interface
+// {0B2EE0B7-BC4C-47B4-8336-341611C9CDB0} (dispatch identifiers 0x60030000 to 0x60030019 in the same
+// order), through which lib/automation serves the class as LabelSupport.Radix.
 //
 // Characters meet bytes only through EncodeText / DecodeText (lib/CodePage.h): on Windows the
 // platform's conversion with the ANSI code page, which puts the default character in place of a
