@@ -2,17 +2,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
+
 #include "app/frmMain.h"
 #include "win/ComApartment.h"
 #include "win/Messages.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    win::ComApartment com;
+    // OLE is delay-loaded: the worker that starts BarTender loads it while this thread builds the
+    // window, and this thread joins COM only once the window is built. Declared first, so that the
+    // window's automation objects are released before the apartment closes.
+    std::optional<win::ComApartment> com;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
     app::frmMain form(app::frmMain::StartBarTender());
     if (!form.Create(instance)) return 1;
+    com.emplace();
     form.Load();
     form.Show(showCommand);
     return win::RunMessageLoop();

@@ -12,7 +12,9 @@ namespace win {
 
 class Variant {
 public:
-    Variant() noexcept { ::VariantInit(&v_); }
+    // What VariantInit does, without a call into the automation library (the program loads that
+    // library late, and empty variants are made early).
+    Variant() noexcept { V_VT(&v_) = VT_EMPTY; }
     ~Variant() { reset(); }
 
     // Typed constructors: text is VT_BSTR, bool is VT_BOOL, int16 is VT_I2, int32 is VT_I4.
