@@ -89,21 +89,9 @@ void BtFormat::Handle(DISPID id, bool put, const CallArgs& args, VARIANT* result
             return SetTextResult(result, path.substr(path.find_last_of(L"\\/") + 1));
         }
         case kFileName: return SetTextResult(result, format_->fileName);
-        case kPrinter:
-            if (put) return AssignPrinter(*format_, args);
-            return SetTextResult(result, format_->printer);
-        case kIdenticalCopies:
-            if (put) {
-                format_->copies = AssignedCount(args, L"IdenticalCopiesOfLabel");
-                return;
-            }
-            return SetLongResult(result, format_->copies);
-        case kSerializedLabels:
-            if (put) {
-                format_->serialized = AssignedCount(args, L"NumberSerializedLabels");
-                return;
-            }
-            return SetLongResult(result, format_->serialized);
+        case kPrinter: return HandlePrintSetting(*format_, PrintSetting::Printer, put, args, result);
+        case kIdenticalCopies: return HandlePrintSetting(*format_, PrintSetting::IdenticalCopies, put, args, result);
+        case kSerializedLabels: return HandlePrintSetting(*format_, PrintSetting::SerializedLabels, put, args, result);
         case kPrintSetup: return SetNewObjectResult(result, new BtPrintSetup(format_));
         case kSetNamedSubStringValue: {
             std::size_t index = Substring(args);

@@ -17,21 +17,9 @@ BtPrintSetup::BtPrintSetup(std::shared_ptr<OpenFormat> format)
 void BtPrintSetup::Handle(DISPID id, bool put, const CallArgs& args, VARIANT* result) {
     RequireOpen(*format_);
     switch (id) {
-        case kPrinter:
-            if (put) return AssignPrinter(*format_, args);
-            return SetTextResult(result, format_->printer);
-        case kIdenticalCopies:
-            if (put) {
-                format_->copies = AssignedCount(args, L"IdenticalCopiesOfLabel");
-                return;
-            }
-            return SetLongResult(result, format_->copies);
-        case kSerializedLabels:
-            if (put) {
-                format_->serialized = AssignedCount(args, L"NumberSerializedLabels");
-                return;
-            }
-            return SetLongResult(result, format_->serialized);
+        case kPrinter: return HandlePrintSetting(*format_, PrintSetting::Printer, put, args, result);
+        case kIdenticalCopies: return HandlePrintSetting(*format_, PrintSetting::IdenticalCopies, put, args, result);
+        case kSerializedLabels: return HandlePrintSetting(*format_, PrintSetting::SerializedLabels, put, args, result);
     }
 }
 

@@ -61,6 +61,8 @@ std::wstring RequirePrinter(const std::wstring& name, const std::wstring& templa
     throw Fault{kBarTenderError, L"The printer \"" + name + L"\" was not found."};
 }
 
+namespace {
+
 void AssignPrinter(OpenFormat& format, const CallArgs& args) {
     if (V_VT(&args.value()) != VT_BSTR) throw Fault{DISP_E_TYPEMISMATCH, L"The printer name must be text."};
     format.printer = RequirePrinter(*win::ToText(args.value()), format.label.printer);
@@ -81,6 +83,28 @@ long AssignedCount(const CallArgs& args, const wchar_t* what) {
     if (*exact != static_cast<double>(*count)) throw Fault{kBarTenderError, std::wstring(what) + L" must be a whole number."};
     if (*count < 1) throw Fault{kBarTenderError, std::wstring(what) + L" must be 1 or more."};
     return *count;
+}
+
+}  // namespace
+
+void HandlePrintSetting(OpenFormat& format, PrintSetting setting, bool put, const CallArgs& args, VARIANT* result) {
+    switch (setting) {
+        case PrintSetting::Printer:
+            if (put) return AssignPrinter(format, args);
+            return SetTextResult(result, format.printer);
+        case PrintSetting::IdenticalCopies:
+            if (put) {
+                format.copies = AssignedCount(args, L"IdenticalCopiesOfLabel");
+                return;
+            }
+            return SetLongResult(result, format.copies);
+        case PrintSetting::SerializedLabels:
+            if (put) {
+                format.serialized = AssignedCount(args, L"NumberSerializedLabels");
+                return;
+            }
+            return SetLongResult(result, format.serialized);
+    }
 }
 
 }  // namespace standin

@@ -44,10 +44,10 @@ std::vector<std::wstring> ConfiguredPrinters(const std::wstring& templatePrinter
 // printer is not there.
 std::wstring RequirePrinter(const std::wstring& name, const std::wstring& templatePrinter);
 
-// Property puts the Format and its PrintSetup share.
-void AssignPrinter(OpenFormat& format, const CallArgs& args);
-// A label count: a whole number of 1 or more, given as any numeric kind.
-long AssignedCount(const CallArgs& args, const wchar_t* what);
+// The print settings the Format and its PrintSetup both answer, get and put alike. A printer must
+// be a configured one; a label count a whole number of 1 or more, given as any numeric kind.
+enum class PrintSetting { Printer, IdenticalCopies, SerializedLabels };
+void HandlePrintSetting(OpenFormat& format, PrintSetting setting, bool put, const CallArgs& args, VARIANT* result);
 
 
 }  // namespace standin

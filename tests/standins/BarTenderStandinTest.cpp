@@ -16,6 +16,9 @@
 #include "win/ComApartment.h"
 #include "win/Dispatch.h"
 
+using standin_tests::Contains;
+using standin_tests::Failure;
+using standin_tests::FailureOf;
 using standin_tests::FixturePath;
 using standin_tests::LabelImage;
 using standin_tests::PrintedLabel;
@@ -32,23 +35,6 @@ namespace {
 
 constexpr HRESULT kBarTenderError = static_cast<HRESULT>(0x80040200);
 const std::wstring kBarTenderClass = L"BarTender.Application";
-
-struct Failure {
-    HRESULT hr = S_OK;
-    std::wstring description;
-};
-
-template <typename F>
-Failure FailureOf(F&& call) {
-    try {
-        call();
-    } catch (const win::ComError& e) {
-        return {e.hr(), e.description()};
-    }
-    return {};
-}
-
-bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 // A file's bytes and the times a write would change.
 struct FileState {

@@ -13,6 +13,9 @@
 #include "win/SafeArray.h"
 #include "win/UniqueResource.h"
 
+using standin_tests::Contains;
+using standin_tests::Failure;
+using standin_tests::FailureOf;
 using standin_tests::FixturePath;
 using standin_tests::Typed;
 using testing_support::Utf8;
@@ -27,24 +30,6 @@ using workflow::OperatorExcel;
 namespace {
 
 constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
-
-// The failure an automation call raised: its code and description; S_OK when it succeeded.
-struct Failure {
-    HRESULT hr = S_OK;
-    std::wstring description;
-};
-
-template <typename F>
-Failure FailureOf(F&& call) {
-    try {
-        call();
-    } catch (const win::ComError& e) {
-        return {e.hr(), e.description()};
-    }
-    return {};
-}
-
-bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 class ExcelStandinTest : public ::testing::Test {
 protected:
