@@ -1,7 +1,7 @@
 // Choosing the shipping-list workbook and the label template: with the "..." buttons (remembered in
 // the settings file) or by a click into the box (this run only).
-#include "app/frmMain.h"
-#include "services/INIrw.h"
+#include "app/MainWindow.h"
+#include "services/SettingsFile.h"
 
 namespace app {
 
@@ -10,15 +10,15 @@ constexpr wchar_t kWorkbookTypes[] = L"(*.xls)|*.xls|(*.xlsx)|*.xlsx";
 constexpr wchar_t kTemplateTypes[] = L"(*.BTW)|*.BTW";
 }  // namespace
 
-const frmMain::FileChoice frmMain::kChooseWorkbook{Text1, kWorkbookTypes, L"导入出货清单EXCEL文件", L"DB"};
-const frmMain::FileChoice frmMain::kClickWorkbook{Text1, kWorkbookTypes, L"导入EXCEL文件", nullptr};
-const frmMain::FileChoice frmMain::kChooseTemplate{Text2, kTemplateTypes, L"打开标签模板文件", L"TP"};
-const frmMain::FileChoice frmMain::kClickTemplate{Text2, kTemplateTypes, L"打开标签模板文件", nullptr};
+const MainWindow::FileChoice MainWindow::kChooseWorkbook{WorkbookBox, kWorkbookTypes, L"导入出货清单EXCEL文件", L"DB"};
+const MainWindow::FileChoice MainWindow::kClickWorkbook{WorkbookBox, kWorkbookTypes, L"导入EXCEL文件", nullptr};
+const MainWindow::FileChoice MainWindow::kChooseTemplate{TemplateBox, kTemplateTypes, L"打开标签模板文件", L"TP"};
+const MainWindow::FileChoice MainWindow::kClickTemplate{TemplateBox, kTemplateTypes, L"打开标签模板文件", nullptr};
 
-void frmMain::ChooseFile(const FileChoice& choice) {
-    dg1.Filter = choice.types;
-    dg1.DialogTitle = choice.title;
-    win::OpenFileDialog::Result chosen = dg1.ShowOpen(hwnd_);
+void MainWindow::ChooseFile(const FileChoice& choice) {
+    fileDialog_.Filter = choice.types;
+    fileDialog_.DialogTitle = choice.title;
+    win::OpenFileDialog::Result chosen = fileDialog_.ShowOpen(hwnd_);
     // A path the dialog could not deliver changes nothing.
     if (chosen.outcome == win::OpenFileDialog::Outcome::Failed) return;
     if (chosen.path.empty()) {

@@ -1,7 +1,7 @@
 // Enter in the query box: copy the shipping list's block out of Excel and find the item key in it.
 #include "app/CarryOn.h"
 #include "app/CellText.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "win/BackgroundRelease.h"
 #include "win/Dispatch.h"
 #include "win/Messages.h"
@@ -20,7 +20,7 @@ win::Variant ValuesOf(win::Variant block) {
     return win::CallId(range.get(), DISPID_VALUE);
 }
 
-// LastRow + 1 with the automation library's arithmetic, so an unset LastRow counts as 0.
+// The last row + 1 with the automation library's arithmetic, so an unset last row counts as 0.
 win::Variant OneMoreRow(const win::Variant& lastRow) {
     win::Variant one(std::int16_t{1}), sum;
     win::Check(::VarAdd(const_cast<VARIANT*>(lastRow.get()), one.get(), sum.put()));
@@ -28,74 +28,70 @@ win::Variant OneMoreRow(const win::Variant& lastRow) {
 }
 }  // namespace
 
-void frmMain::LookUpItem() {
+void MainWindow::LookUpItem() {
     // Excel: the instance the operator is running, else one of our own. Only our own is hidden and
     // quit afterwards: quitting the operator's Excel could lose their unsaved work.
     win::ComPtr<IDispatch> excel, book, sheet;
     bool ownExcel = false;
     if (!CarryOn([&] { excel = win::GetRunningObject(kExcelClass); }))
         ownExcel = CarryOn([&] { excel = win::CreateObject(kExcelClass); });
-    if (excel) xlApp = excel;
+    if (excel) excel_ = excel;
 
     CarryOn([&] {
         win::ComPtr<IDispatch> workbooks = win::AsObject(win::Get(excel.get(), L"Workbooks"));
-        book = win::AsObject(win::Call(workbooks.get(), L"Open", TextOf(Text1)));
-        xlBook = book;
+        book = win::AsObject(win::Call(workbooks.get(), L"Open", TextOf(WorkbookBox)));
     });
     if (ownExcel) CarryOn([&] { win::Put(excel.get(), L"Visible", false); });
     CarryOn([&] {
         win::ComPtr<IDispatch> first = win::AsObject(win::Get(excel.get(), L"Sheets", short{1}));
         win::Variant name = win::Get(first.get(), L"Name");
         sheet = win::AsObject(win::Get(book.get(), L"Worksheets", std::move(name)));
-        xlSheet = sheet;
     });
     CarryOn([&] { win::Call(sheet.get(), L"Select"); });
     CarryOn([&] {
         win::ComPtr<IDispatch> bottom = win::AsObject(win::CallId(sheet.get(), DISPID_EVALUATE, L"a65536"));
         win::ComPtr<IDispatch> last = win::AsObject(win::Call(bottom.get(), L"End", kExcelUp));
-        LastRow = win::Get(last.get(), L"Row");
+        lastRow_ = win::Get(last.get(), L"Row");
     });
     bool copied = CarryOn([&] {
         win::ComPtr<IDispatch> top = win::AsObject(win::CallId(sheet.get(), DISPID_EVALUATE, L"a1"));
-        win::Variant block = ValuesOf(win::Call(top.get(), L"Resize", OneMoreRow(LastRow), kBlockColumns));
-        win::ReleaseInBackground(std::move(SheetData));
-        SheetData = std::move(block);
+        win::Variant block = ValuesOf(win::Call(top.get(), L"Resize", OneMoreRow(lastRow_), kBlockColumns));
+        win::ReleaseInBackground(std::move(sheetBlock_));
+        sheetBlock_ = std::move(block);
     });
     win::ProcessPendingMessages();
 
     CarryOn([&] { win::Call(book.get(), L"Close", true); });
     if (ownExcel) CarryOn([&] { win::Call(excel.get(), L"Quit"); });
     excel = nullptr;
-    xlApp = nullptr;
+    excel_ = nullptr;
 
     // A lookup that could not copy the block finds nothing: the copy an earlier lookup left may come
     // from another workbook.
-    ItemFound = 0;
-    if (copied) SearchKey();
+    itemFound_ = copied && SearchKey();
 
-    if (ItemFound == 1) return FocusOn(Text4);
+    if (itemFound_) return FocusOn(QuantityBox);
     ShowMessage(L"查询ITEM不存在！");
 }
 
-// Rows 1 to LastRow of the query column, first match wins. The key is read afresh for every row and
-// pending events run between rows, so a handler they start (even another lookup) sees a live window;
-// the block is looked up anew for every row and every index is checked, because such a handler may
-// have replaced it.
-void frmMain::SearchKey() {
-    std::optional<std::int32_t> lastRow = win::ToInt32(*LastRow.get());
-    if (!lastRow) return;
-    std::wstring key = TextOf(Text3);
+// Rows 1 to the last row of the key column, first match wins; a match is remembered in itemRow_.
+// The key is read afresh for every row and pending events run between rows, so a handler they start
+// (even another lookup) sees a live window; the block is looked up anew for every row and every
+// index is checked, because such a handler may have replaced it.
+bool MainWindow::SearchKey() {
+    std::optional<std::int32_t> lastRow = win::ToInt32(*lastRow_.get());
+    if (!lastRow) return false;
+    std::wstring key = TextOf(KeyBox);
     win::LoopMessagePump pump;
     for (std::int32_t row = 1; row <= *lastRow; ++row) {
-        if (CellMatchesKey(*SheetData.get(), row, QueryCol, key)) {
-            ItemRow = row;
-            ItemFound = 1;
-            return;
+        if (CellMatchesKey(*sheetBlock_.get(), row, keyColumn_, key)) {
+            itemRow_ = row;
+            return true;
         }
-        ItemFound = 0;
         // The key can only change while events run.
-        if (pump.Pump()) key = TextOf(Text3);
+        if (pump.Pump()) key = TextOf(KeyBox);
     }
+    return false;
 }
 
 }  // namespace app

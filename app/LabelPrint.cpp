@@ -3,9 +3,9 @@
 
 #include "app/CarryOn.h"
 #include "app/CellText.h"
-#include "app/frmMain.h"
-#include "services/INIrw.h"
-#include "services/modAPI.h"
+#include "app/MainWindow.h"
+#include "services/SettingsFile.h"
+#include "services/FileCheck.h"
 #include "win/Dispatch.h"
 #include "win/Messages.h"
 
@@ -24,8 +24,8 @@ struct LabelData {
 };
 }  // namespace
 
-void frmMain::PrintLabels() {
-    HWND button = Control(Command3);
+void MainWindow::PrintLabels() {
+    HWND button = Control(PrintButton);
     bool hadFocus = ::GetFocus() == button;
     ::EnableWindow(button, FALSE);
     PrintOnce();
@@ -34,29 +34,29 @@ void frmMain::PrintLabels() {
     if (hadFocus && !::GetFocus()) ::SetFocus(button);
 }
 
-void frmMain::PrintOnce() {
+void MainWindow::PrintOnce() {
     std::wstring printer = ReadIni(L"print", L"printer", ConfigFile());
-    if (!FileExists(TextOf(Text2), 0)) return ShowMessage(L"没有模版文件");
+    if (!FileExists(TextOf(TemplateBox), 0)) return ShowMessage(L"没有模版文件");
     // Only the item the most recent lookup found is printed: an older row number read against a newer
     // copy of the list would put another item's data on the label.
-    if (ItemFound != 1) return ShowMessage(L"查询ITEM不存在！");
+    if (!itemFound_) return ShowMessage(L"查询ITEM不存在！");
 
     LabelData label;
-    for (int n = 1; n <= kFieldCount; ++n) label.cells[n - 1] = CellText(*SheetData.get(), ItemRow, n);
-    label.spare2 = TextOf(Text6);
-    label.spare1 = TextOf(Text5);
+    for (int n = 1; n <= kFieldCount; ++n) label.cells[n - 1] = CellText(*sheetBlock_.get(), itemRow_, n);
+    label.spare2 = TextOf(Spare2Box);
+    label.spare1 = TextOf(Spare1Box);
 
     bool opened = CarryOn([&] {
-        win::ComPtr<IDispatch> formats = win::AsObject(win::Get(BtApp.get(), L"Formats"));
-        BtFormat = win::AsObject(win::Call(formats.get(), L"Open", TextOf(Text2), false, L""));
+        win::ComPtr<IDispatch> formats = win::AsObject(win::Get(barTender_.get(), L"Formats"));
+        labelFormat_ = win::AsObject(win::Call(formats.get(), L"Open", TextOf(TemplateBox), false, L""));
     });
     // A template that did not open ends the print: the format an earlier print left is closed, and
     // sending it the steps below could print the previous template.
-    if (!opened) return SetTextOf(Label2, L"打印失败");
+    if (!opened) return SetTextOf(StatusLine, L"打印失败");
     win::ProcessPendingMessages();
 
-    CarryOn([&] { win::Put(BtApp.get(), L"Visible", false); });
-    win::DispatchCache format(BtFormat);
+    CarryOn([&] { win::Put(barTender_.get(), L"Visible", false); });
+    win::DispatchCache format(labelFormat_);
     for (int n = 1; n <= kFieldCount; ++n) {
         CarryOn([&] { format.Call(L"SetNamedSubStringValue", std::to_wstring(n), Required(label.cells[n - 1])); });
     }
@@ -64,7 +64,7 @@ void frmMain::PrintOnce() {
     CarryOn([&] { format.Call(L"SetNamedSubStringValue", L"beiyong1", label.spare1); });
     // One serialized label in as many identical copies as the operator asked for.
     CarryOn([&] { format.Put(L"NumberSerializedLabels", kOneSerializedLabel); });
-    CarryOn([&] { format.Put(L"IdenticalCopiesOfLabel", Required(win::TextToInt32(TextOf(Text4)))); });
+    CarryOn([&] { format.Put(L"IdenticalCopiesOfLabel", Required(win::TextToInt32(TextOf(QuantityBox)))); });
     if (!printer.empty()) CarryOn([&] { format.Put(L"Printer", printer); });
     bool printed = CarryOn([&] { format.Call(L"PrintOut", false, false); });
     win::ProcessPendingMessages();
@@ -73,7 +73,7 @@ void frmMain::PrintOnce() {
     win::ProcessPendingMessages();
 
     // "Done" only when the labels reached BarTender.
-    SetTextOf(Label2, printed ? L"打印完成" : L"打印失败");
+    SetTextOf(StatusLine, printed ? L"打印完成" : L"打印失败");
 }
 
 }  // namespace app

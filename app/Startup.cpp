@@ -3,8 +3,8 @@
 #include <shellapi.h>
 
 #include "app/CarryOn.h"
-#include "app/frmMain.h"
-#include "services/INIrw.h"
+#include "app/MainWindow.h"
+#include "services/SettingsFile.h"
 #include "win/Dispatch.h"
 #include "win/Messages.h"
 #include "win/ModulePath.h"
@@ -18,87 +18,85 @@ constexpr char kHelpPage[] = "https://labelprint.example.com/help/";
 constexpr int kQuitSaveOption = 0;
 }  // namespace
 
-std::unique_ptr<win::BackgroundCreate> frmMain::StartBarTender() {
+std::unique_ptr<win::BackgroundCreate> MainWindow::StartBarTender() {
     return std::make_unique<win::BackgroundCreate>(kBarTenderClass);
 }
 
-void frmMain::Load() {
-    if (auto column = win::TextToInt32(ReadIni(L"settings", L"查询列", ConfigFile()))) QueryCol = *column;
-    SetTextOf(Label1, L"查询列" + std::to_wstring(QueryCol) + L":");
+void MainWindow::Load() {
+    if (auto column = win::TextToInt32(ReadIni(L"settings", L"查询列", ConfigFile()))) keyColumn_ = *column;
+    SetTextOf(KeyColumnCaption, L"查询列" + std::to_wstring(keyColumn_) + L":");
 
-    SetTextOf(Text1, L"");
-    SetTextOf(Text2, L"");
-    SetTextOf(Text3, L"");
-    SetTextOf(Text5, L"");
-    SetTextOf(Text6, L"");
-    SetTextOf(Text4, L"1");
+    SetTextOf(WorkbookBox, L"");
+    SetTextOf(TemplateBox, L"");
+    SetTextOf(KeyBox, L"");
+    SetTextOf(Spare1Box, L"");
+    SetTextOf(Spare2Box, L"");
+    SetTextOf(QuantityBox, L"1");
     win::ProcessPendingMessages();
 
     CarryOn([&] {
-        if (barTender_) BtApp = barTender_->Take();
+        if (barTenderStart_) barTender_ = barTenderStart_->Take();
     });
     win::ProcessPendingMessages();
 
     std::wstring remembered = win::ExecutableFolder() + L"\\CONFIG.INI";
-    SetTextOf(Text1, ReadIni(L"DATA", L"DB", remembered));
-    SetTextOf(Text2, ReadIni(L"DATA", L"TP", remembered));
+    SetTextOf(WorkbookBox, ReadIni(L"DATA", L"DB", remembered));
+    SetTextOf(TemplateBox, ReadIni(L"DATA", L"TP", remembered));
 
     if (!BarTenderIsWorking()) {
         ::MessageBoxW(hwnd_, L"NO Bartender OR error！", kAppTitle, MB_OK);
         // A BarTender we started but cannot use must not stay behind as an orphan process.
-        CarryOn([&] { win::Call(BtApp.get(), L"Quit", kQuitSaveOption); });
+        CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });
         EndProgramNow(1);
     }
 }
 
 // BarTender is usable when its version reads as a positive number; a failed read counts as not usable.
-bool frmMain::BarTenderIsWorking() {
+bool MainWindow::BarTenderIsWorking() {
     bool working = false;
     CarryOn([&] {
-        auto version = win::ToDouble(*win::Get(BtApp.get(), L"Version").get());
+        auto version = win::ToDouble(*win::Get(barTender_.get(), L"Version").get());
         working = version && *version > 0;
     });
     return working;
 }
 
-void frmMain::OnResize() {
-    FocusOn(Text5);
-    focusToRestore_ = Control(Text5);
+void MainWindow::OnResize() {
+    FocusOn(Spare1Box);
+    focusToRestore_ = Control(Spare1Box);
 }
 
-void frmMain::MoveFocusOnEnter(ControlId from, WPARAM key) {
+void MainWindow::MoveFocusOnEnter(ControlId from, WPARAM key) {
     if (key != VK_RETURN) return;
     switch (from) {
-        case Text5: return FocusOn(Text6);
-        case Text6: return FocusOn(Text3);
-        case Text4: return FocusOn(Command3);
+        case Spare1Box: return FocusOn(Spare2Box);
+        case Spare2Box: return FocusOn(KeyBox);
+        case QuantityBox: return FocusOn(PrintButton);
         default: return;
     }
 }
 
-void frmMain::OnHelpClick() { ::ShellExecuteA(hwnd_, "open", kHelpPage, nullptr, nullptr, SW_HIDE); }
+void MainWindow::OnHelpClick() { ::ShellExecuteA(hwnd_, "open", kHelpPage, nullptr, nullptr, SW_HIDE); }
 
-void frmMain::OnExitClick() {
-    CarryOn([&] { win::Call(BtApp.get(), L"Quit", kQuitSaveOption); });
-    BtApp = nullptr;
+void MainWindow::OnExitClick() {
+    CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });
+    barTender_ = nullptr;
     // Only a lookup that stopped part-way leaves Excel held.
-    CarryOn([&] { win::Call(xlApp.get(), L"Quit"); });
-    xlApp = nullptr;
+    CarryOn([&] { win::Call(excel_.get(), L"Quit"); });
+    excel_ = nullptr;
     EndProgramNow(0);
 }
 
-void frmMain::OnUnload() {
-    CarryOn([&] { win::Call(BtApp.get(), L"Quit", kQuitSaveOption); });
-    BtApp = nullptr;
+void MainWindow::OnUnload() {
+    CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });
+    barTender_ = nullptr;
     ::PostQuitMessage(0);
 }
 
-void frmMain::EndProgramNow(UINT exitCode) {
-    BtApp = nullptr;
-    xlApp = nullptr;
-    BtFormat = nullptr;
-    xlSheet = nullptr;
-    xlBook = nullptr;
+void MainWindow::EndProgramNow(UINT exitCode) {
+    barTender_ = nullptr;
+    excel_ = nullptr;
+    labelFormat_ = nullptr;
     ::ExitProcess(exitCode);
 }
 

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "win/ComApartment.h"
 #include "win/Messages.h"
 
@@ -16,10 +16,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
-    app::frmMain form(app::frmMain::StartBarTender());
-    if (!form.Create(instance)) return 1;
+    app::MainWindow window(app::MainWindow::StartBarTender());
+    if (!window.Create(instance)) return 1;
     com.emplace();
-    form.Load();
-    form.Show(showCommand);
+    window.Load();
+    window.Show(showCommand);
     return win::RunMessageLoop();
 }

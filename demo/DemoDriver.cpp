@@ -36,26 +36,26 @@ std::wstring CloseMessage(LabelPrintApp& app) {
 }
 
 void PlayOneLabel(LabelPrintApp& app, const std::wstring& key) {
-    app.SetText(app::Text5, L"演示备注");
-    app.PostEnter(app::Text5);
-    Say("spare item 1, Enter", app.WaitForFocus(app::Text6));
-    app.SetText(app::Text6, L"第一批");
-    app.PostEnter(app::Text6);
-    Say("spare item 2, Enter", app.WaitForFocus(app::Text3));
-    app.SetText(app::Text3, key);
-    app.PostEnter(app::Text3);
-    WaitUntil([&] { return app.FocusId() == app::Text4 || app.FindMessageBox().has_value(); }, 60000);
-    if (!Say("item key, Enter: found in the shipping list", app.FocusId() == app::Text4)) {
+    app.SetText(app::Spare1Box, L"演示备注");
+    app.PostEnter(app::Spare1Box);
+    Say("spare item 1, Enter", app.WaitForFocus(app::Spare2Box));
+    app.SetText(app::Spare2Box, L"第一批");
+    app.PostEnter(app::Spare2Box);
+    Say("spare item 2, Enter", app.WaitForFocus(app::KeyBox));
+    app.SetText(app::KeyBox, key);
+    app.PostEnter(app::KeyBox);
+    WaitUntil([&] { return app.FocusId() == app::QuantityBox || app.FindMessageBox().has_value(); }, 60000);
+    if (!Say("item key, Enter: found in the shipping list", app.FocusId() == app::QuantityBox)) {
         CloseMessage(app);
         return;
     }
-    app.SetText(app::Text4, L"2");
-    app.PostEnter(app::Text4);
-    Say("quantity 2, Enter", app.WaitForFocus(app::Command3));
-    app.PostClick(app::Command3);
-    WaitUntil([&] { return app.Text(app::Label2) != L"" || app.FindMessageBox().has_value(); }, 60000);
+    app.SetText(app::QuantityBox, L"2");
+    app.PostEnter(app::QuantityBox);
+    Say("quantity 2, Enter", app.WaitForFocus(app::PrintButton));
+    app.PostClick(app::PrintButton);
+    WaitUntil([&] { return app.Text(app::StatusLine) != L"" || app.FindMessageBox().has_value(); }, 60000);
     std::wstring message = CloseMessage(app);
-    Say("打印: labels printed", app.Text(app::Label2) == L"打印完成" && message.empty());
+    Say("打印: labels printed", app.Text(app::StatusLine) == L"打印完成" && message.empty());
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     while (::GetFileAttributesW(ready.c_str()) != INVALID_FILE_ATTRIBUTES) ::Sleep(100);
 
-    app.PostClick(app::Command1);
+    app.PostClick(app::ExitButton);
     app.WaitForExit();
     return 0;
 }

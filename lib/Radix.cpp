@@ -201,7 +201,7 @@ Text IntegerToFHex(std::int32_t value, std::size_t width) {
 
 // --- Radix conversions ---
 
-std::int32_t 进制转换::B2D(const Text& vBStr) {
+std::int32_t Radix::B2D(const Text& vBStr) {
     return RunOperation(kSource, [&] {
         if (vBStr.size() > 32767) Fail(errors::kOverflow);
         std::int64_t sum = 0;
@@ -221,57 +221,57 @@ std::int32_t 进制转换::B2D(const Text& vBStr) {
     });
 }
 
-Text 进制转换::D2B(std::int32_t& Dec) {
+Text Radix::D2B(std::int32_t& Dec) {
     return RunOperation(kSource, [&] { return IntegerToDigits(Dec, 2); });
 }
 
-Text 进制转换::H2B(Text Hex) {
+Text Radix::H2B(Text Hex) {
     return RunOperation(kSource, [&] { return DigitsToBinary(UpperHex(std::move(Hex)), 16, 4); });
 }
 
-Text 进制转换::B2H(Text Bin) {
+Text Radix::B2H(Text Bin) {
     return RunOperation(kSource, [&] { return BinaryToDigits(Bin, 4); });
 }
 
-std::int32_t 进制转换::H2D(Text Hex) {
+std::int32_t Radix::H2D(Text Hex) {
     return RunOperation(kSource, [&] { return DigitsToInteger(UpperHex(std::move(Hex)), 16); });
 }
 
-Text 进制转换::D2H(std::int32_t& Dec) {
+Text Radix::D2H(std::int32_t& Dec) {
     return RunOperation(kSource, [&] { return IntegerToDigits(Dec, 16); });
 }
 
-Text 进制转换::D2O(std::int32_t& Dec) {
+Text Radix::D2O(std::int32_t& Dec) {
     return RunOperation(kSource, [&] { return IntegerToDigits(Dec, 8); });
 }
 
-std::int32_t 进制转换::O2D(Text Oct) {
+std::int32_t Radix::O2D(Text Oct) {
     return RunOperation(kSource, [&] { return DigitsToInteger(Oct, 8); });
 }
 
-Text 进制转换::B2O(Text Bin) {
+Text Radix::B2O(Text Bin) {
     return RunOperation(kSource, [&] { return BinaryToDigits(Bin, 3); });
 }
 
-Text 进制转换::O2B(Text Oct) {
+Text Radix::O2B(Text Oct) {
     return RunOperation(kSource, [&] { return DigitsToBinary(Oct, 8, 3); });
 }
 
-Text 进制转换::O2H(Text Oct) {
+Text Radix::O2H(Text Oct) {
     return RunOperation(kSource, [&] { return B2H(O2B(std::move(Oct))); });
 }
 
-Text 进制转换::H2O(Text Hex) {
+Text Radix::H2O(Text Hex) {
     return RunOperation(kSource, [&] { return B2O(H2B(UpperHex(std::move(Hex)))); });
 }
 
 // --- Hexadecimal text, characters and bytes ---
 
-Text 进制转换::H2A(const Text& InputData) {
+Text Radix::H2A(const Text& InputData) {
     return RunOperation(kSource, [&] { return Text(1, CharacterFromCode(ReadHexNumber(InputData))); });
 }
 
-Text 进制转换::S2H(std::int32_t Num) {
+Text Radix::S2H(std::int32_t Num) {
     return RunOperation(kSource, [&] {
         Text digits = HexDigits(Num);
         if (digits.size() < 4) digits.insert(0, 4 - digits.size(), u'0');
@@ -280,7 +280,7 @@ Text 进制转换::S2H(std::int32_t Num) {
     });
 }
 
-Text 进制转换::S2H2(std::int32_t Num) {
+Text Radix::S2H2(std::int32_t Num) {
     return RunOperation(kSource, [&] {
         Text digits = HexDigits(Num);
         if (digits.size() == 1) digits.insert(0, 1, u'0');
@@ -288,7 +288,7 @@ Text 进制转换::S2H2(std::int32_t Num) {
     });
 }
 
-Text 进制转换::A2H(const Text& str) {
+Text Radix::A2H(const Text& str) {
     return RunOperation(kSource, [&] {
         // The character counter is 16 bits wide: it cannot pass the 32767th character.
         if (str.size() >= 32767) Fail(errors::kOverflow);
@@ -302,31 +302,31 @@ Text 进制转换::A2H(const Text& str) {
     });
 }
 
-Text 进制转换::FHexToInt(Text str) {
+Text Radix::FHexToInt(Text str) {
     return RunOperation(kSource, [&] { return FHexToDecimal(str, 8); });
 }
 
-Text 进制转换::FHexToInt6(Text str) {
+Text Radix::FHexToInt6(Text str) {
     return RunOperation(kSource, [&] { return FHexToDecimal(str, 6); });
 }
 
-Text 进制转换::FHexToInt4(Text str) {
+Text Radix::FHexToInt4(Text str) {
     return RunOperation(kSource, [&] { return FHexToDecimal(str, 4); });
 }
 
-Text 进制转换::IntToFHex(std::int32_t nums) {
+Text Radix::IntToFHex(std::int32_t nums) {
     return RunOperation(kSource, [&] { return IntegerToFHex(nums, 8); });
 }
 
-Text 进制转换::IntToFHex6(std::int32_t nums) {
+Text Radix::IntToFHex6(std::int32_t nums) {
     return RunOperation(kSource, [&] { return IntegerToFHex(nums, 6); });
 }
 
-Text 进制转换::IntToFHex4(std::int32_t nums) {
+Text Radix::IntToFHex4(std::int32_t nums) {
     return RunOperation(kSource, [&] { return IntegerToFHex(nums, 4); });
 }
 
-TextOrBytes 进制转换::B2S(const ByteArray& str) {
+TextOrBytes Radix::B2S(const ByteArray& str) {
     return RunOperation(kSource, [&] {
         const std::span<const std::uint8_t> bytes = str.Bytes();
         Text text;
@@ -345,7 +345,7 @@ TextOrBytes 进制转换::B2S(const ByteArray& str) {
     });
 }
 
-TextOrBytes 进制转换::V2H(Text sHex, bool bUnicode) {
+TextOrBytes Radix::V2H(Text sHex, bool bUnicode) {
     return RunOperation(kSource, [&] {
         // Line breaks go; the values on either side of one run together.
         Text joined;
@@ -377,13 +377,13 @@ TextOrBytes 进制转换::V2H(Text sHex, bool bUnicode) {
     });
 }
 
-TextOrBytes 进制转换::A2B(const Text& str) {
+TextOrBytes Radix::A2B(const Text& str) {
     return RunOperation(kSource, [&] {
         return TextOrBytes(ByteArray(AsBytes(EncodeText(CodePage::Ansi, str))));
     });
 }
 
-Text 进制转换::B2A(const TextOrBytes& vData) {
+Text Radix::B2A(const TextOrBytes& vData) {
     return RunOperation(kSource, [&] {
         std::string ansi;
         if (vData.IsBytes()) {

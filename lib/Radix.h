@@ -1,5 +1,5 @@
 #pragma once
-// 进制转换: number-base conversion. Converts integers between binary, octal, decimal and
+// Radix (served to scripts as LabelSupport.Radix): number-base conversion. Converts integers between binary, octal, decimal and
 // hexadecimal notation, and between hexadecimal text, characters and bytes in the system ANSI code
 // page. The class has no state; every operation depends only on its arguments (and on the ANSI
 // code page where characters meet bytes).
@@ -28,7 +28,7 @@
 
 namespace support {
 
-class 进制转换 {
+class Radix {
 public:
     static constexpr const char16_t* kSource = u"LabelSupport.Radix";
 

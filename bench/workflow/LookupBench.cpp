@@ -79,13 +79,13 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> totals, servers, coms, shares, cpuShares, searches;
     HANDLE uiThread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, ::GetWindowThreadProcessId(app.window(), nullptr));
     for (int run = 0; run <= runs; ++run) {  // run 0 warms the disk cache and both processes
-        app.PostEnter(app::Text6);
-        workflow::WaitUntil([&] { return app.FocusId() == app::Text3; });
-        app.SetText(app::Text3, kKey);
+        app.PostEnter(app::Spare2Box);
+        workflow::WaitUntil([&] { return app.FocusId() == app::KeyBox; });
+        app.SetText(app::KeyBox, kKey);
         excelLog.ClearLog();
         double start = NowMs(), startCpu = ThreadCpuMs(uiThread);
-        app.PostEnter(app::Text3);
-        if (!workflow::WaitUntil([&] { return app.FocusId() == app::Text4; }, 120000, 1)) {
+        app.PostEnter(app::KeyBox);
+        if (!workflow::WaitUntil([&] { return app.FocusId() == app::QuantityBox; }, 120000, 1)) {
             std::fprintf(stderr, "the key was not found\n");
             return 1;
         }
@@ -129,7 +129,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("  wall-clock remainder                  %8.1f ms (Enter to focus less stand-in and COM; the\n"
                 "                                                 marshalling alone wanders by a few hundred ms)\n",
                 Median(shares));
-    app.PostClick(app::Command1);
+    app.PostClick(app::ExitButton);
     app.WaitForExit();
     return 0;
 }

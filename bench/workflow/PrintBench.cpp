@@ -55,24 +55,24 @@ int wmain(int argc, wchar_t** argv) {
                                                 L"\r\n");
     workflow::LabelPrintApp app(L"print-bench", settings);
     if (!app.StartAndWaitForWindow()) return 1;
-    app.PostEnter(app::Text6);
-    workflow::WaitUntil([&] { return app.FocusId() == app::Text3; });
-    app.SetText(app::Text3, L"P-TEXT");
-    app.PostEnter(app::Text3);
-    if (!workflow::WaitUntil([&] { return app.FocusId() == app::Text4; })) return 1;
+    app.PostEnter(app::Spare2Box);
+    workflow::WaitUntil([&] { return app.FocusId() == app::KeyBox; });
+    app.SetText(app::KeyBox, L"P-TEXT");
+    app.PostEnter(app::KeyBox);
+    if (!workflow::WaitUntil([&] { return app.FocusId() == app::QuantityBox; })) return 1;
 
     auto bartenderApp = win::CreateObject(L"BarTender.Application");
     std::vector<double> totals, servers, coms, shares;
     for (int run = 0; run <= runs; ++run) {  // run 0 warms up
-        app.SetText(app::Label2, L"");
+        app.SetText(app::StatusLine, L"");
         bartenderLog.ClearLog();
         double start = NowMs();
-        app.PostClick(app::Command3);
+        app.PostClick(app::PrintButton);
         // Read without sending the window a message (that would make it answer in the middle of its
         // work), every millisecond.
         auto statusLine = [&] {
             wchar_t text[64] = {};
-            ::GetWindowTextW(app.Control(app::Label2), text, 64);
+            ::GetWindowTextW(app.Control(app::StatusLine), text, 64);
             return std::wstring(text);
         };
         if (!workflow::WaitUntil([&] { return statusLine() == L"打印完成"; }, 20000, 1)) {
@@ -94,7 +94,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("  inside the stand-in's calls        %7.2f ms\n", Median(servers));
     std::printf("  COM around those calls             %7.2f ms\n", Median(coms));
     std::printf("  the program's own share            %7.2f ms (goal: at most 10 ms)\n", Median(shares));
-    app.PostClick(app::Command1);
+    app.PostClick(app::ExitButton);
     app.WaitForExit();
     return 0;
 }

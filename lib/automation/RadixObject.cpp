@@ -5,7 +5,7 @@ namespace labelsupport {
 namespace {
 
 using Args = const DispatchArguments&;
-using Radix = support::进制转换;
+using Radix = support::Radix;
 using DigitsOperation = Text (Radix::*)(std::int32_t&);
 
 // D2B, D2H and D2O work on the caller's variable: it ends at 0 when it was positive. The variable

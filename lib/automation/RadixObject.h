@@ -1,5 +1,5 @@
 #pragma once
-// LabelSupport.Radix: the class 进制转换 behind its dual interface IRadix.
+// LabelSupport.Radix: the class Radix behind its dual interface IRadix.
 #include <span>
 
 #include "labelsupport.h"
@@ -10,7 +10,7 @@ namespace labelsupport {
 
 class RadixObject final : public AutomationObject<RadixObject, IRadix> {
 public:
-    static constexpr const char16_t* kSource = support::进制转换::kSource;
+    static constexpr const char16_t* kSource = support::Radix::kSource;
     static std::span<const Member> Members() noexcept;
 
     HRESULT STDMETHODCALLTYPE B2D(BSTR* vBStr, LONG* result) override;
@@ -44,7 +44,7 @@ private:
     friend class AutomationObject<RadixObject, IRadix>;
     ~RadixObject() = default;
 
-    support::进制转换 radix_;
+    support::Radix radix_;
 };
 
 }  // namespace labelsupport

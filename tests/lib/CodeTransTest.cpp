@@ -80,7 +80,7 @@ TEST(CodeTransUtf16, BothByteOrdersAndTheAnsiStepOfTheDecoder) {
     EXPECT_EQ(codec.UnicodeDecode(ByteArray{0x61, 0x00, 0x62, 0x00, 0x63, 0x00}), u"abc");
     // Units up to U+00FF go in as raw bytes, which GBK reads as its own: E9 41 is one character.
     EXPECT_EQ(codec.UnicodeDecode(ByteArray{0xE9, 0x00, 0x41, 0x00}),
-              support::进制转换().B2A(ByteArray{0xE9, 0x41}));
+              support::Radix().B2A(ByteArray{0xE9, 0x41}));
     EXPECT_EQ(ErrorOf([&] { codec.UnicodeDecode(ByteArray{0x61, 0x00, 0x62}); }).Number(), 9);
 
     // The walk goes from the lower bound; the working buffer ends at the upper bound, so only a

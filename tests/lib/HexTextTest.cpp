@@ -11,11 +11,11 @@
 using support::ByteArray;
 using support::Text;
 using support::TextOrBytes;
-using support::进制转换;
+using support::Radix;
 using lib_tests::ErrorOf;
 
 TEST(RadixCharacterCodes, CodesAreAnsiFormsWithGbkDoubleBytesNegative) {
-    进制转换 radix;
+    Radix radix;
     EXPECT_EQ(radix.H2A(u"41"), u"A");
     EXPECT_EQ(radix.H2A(u"b0a1"), u"啊") << "B0A1 reads as -20319 and comes back as two bytes";
     EXPECT_EQ(radix.H2A(u""), Text(1, u'\0'));
@@ -42,7 +42,7 @@ TEST(RadixCharacterCodes, CodesAreAnsiFormsWithGbkDoubleBytesNegative) {
 }
 
 TEST(RadixShortHexForms, FourDigitsSwapTheirBytesOthersStayAsTheyAre) {
-    进制转换 radix;
+    Radix radix;
     EXPECT_EQ(radix.S2H(1), u"0100");
     EXPECT_EQ(radix.S2H(4660), u"3412");
     EXPECT_EQ(radix.S2H(255), u"FF00");
@@ -57,7 +57,7 @@ TEST(RadixShortHexForms, FourDigitsSwapTheirBytesOthersStayAsTheyAre) {
 }
 
 TEST(RadixFHexForms, LittleEndianFormsWriteAndReadBack) {
-    进制转换 radix;
+    Radix radix;
     EXPECT_EQ(radix.IntToFHex(305419896), u"78563412");
     EXPECT_EQ(radix.IntToFHex(1), u"01000000");
     EXPECT_EQ(radix.IntToFHex(-1), u"FFFFFFFF");
@@ -87,7 +87,7 @@ TEST(RadixFHexForms, LittleEndianFormsWriteAndReadBack) {
 }
 
 TEST(RadixAnsiBytes, TextAndGbkBytesConvertBothWays) {
-    进制转换 radix;
+    Radix radix;
     const TextOrBytes bytes = radix.A2B(u"A啊");
     EXPECT_EQ(bytes.AsBytes(), (ByteArray{0x41, 0xB0, 0xA1}));
     EXPECT_EQ(radix.B2A(bytes), u"A啊");
@@ -106,7 +106,7 @@ TEST(RadixAnsiBytes, TextAndGbkBytesConvertBothWays) {
 }
 
 TEST(RadixHexValues, SpaceSeparatedValuesGiveBytesOrAnsiText) {
-    进制转换 radix;
+    Radix radix;
     EXPECT_EQ(radix.V2H(u"41 42 43").AsText(), u"ABC");
     EXPECT_EQ(radix.V2H(u"41 42 43", true).AsBytes(), (ByteArray{0x41, 0x42, 0x43}));
     EXPECT_EQ(radix.V2H(u"B0 A1").AsText(), u"啊");

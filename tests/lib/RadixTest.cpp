@@ -9,11 +9,11 @@
 #include "tests/lib/LibTestSupport.h"
 
 using support::Text;
-using support::进制转换;
+using support::Radix;
 using lib_tests::ErrorOf;
 
 TEST(RadixIntegerToDigits, PositiveValuesAreConsumedOthersGiveEmptyTextAndStay) {
-    进制转换 radix;
+    Radix radix;
     std::int32_t dec = 10;
     EXPECT_EQ(radix.D2B(dec), u"1010");
     EXPECT_EQ(dec, 0) << "the caller's variable is the working value";
@@ -37,7 +37,7 @@ TEST(RadixIntegerToDigits, PositiveValuesAreConsumedOthersGiveEmptyTextAndStay) 
 }
 
 TEST(RadixBinaryToInteger, ReadsFromTheRightAndOverflowsPastThirtyOneDigits) {
-    进制转换 radix;
+    Radix radix;
     EXPECT_EQ(radix.B2D(u"1010"), 10);
     EXPECT_EQ(radix.B2D(u""), 0);
     EXPECT_EQ(radix.B2D(u"1a1"), 5) << "a letter counts as 0";
@@ -54,7 +54,7 @@ TEST(RadixBinaryToInteger, ReadsFromTheRightAndOverflowsPastThirtyOneDigits) {
 }
 
 TEST(RadixDigitsToInteger, InvalidCharactersKeepTheirPlaceAndTheRangeEndsAtInt32Max) {
-    进制转换 radix;
+    Radix radix;
     EXPECT_EQ(radix.H2D(u"ff"), 255);
     EXPECT_EQ(radix.H2D(u"7FFFFFFF"), INT_MAX);
     EXPECT_EQ(radix.H2D(u"1G"), 16) << "the G stands where a 0 would";
@@ -70,7 +70,7 @@ TEST(RadixDigitsToInteger, InvalidCharactersKeepTheirPlaceAndTheRangeEndsAtInt32
 }
 
 TEST(RadixDigitGroups, BinaryOctalAndHexTextsRegroupAndTrimLeadingZeros) {
-    进制转换 radix;
+    Radix radix;
     EXPECT_EQ(radix.H2B(u"1F"), u"11111");
     EXPECT_EQ(radix.H2B(u"1f"), u"11111");
     EXPECT_EQ(radix.H2B(u"0"), u"");
@@ -91,7 +91,7 @@ TEST(RadixDigitGroups, BinaryOctalAndHexTextsRegroupAndTrimLeadingZeros) {
 }
 
 TEST(RadixDigitGroups, EveryNotationRoundTripsThroughTheOthers) {
-    进制转换 radix;
+    Radix radix;
     for (std::int64_t v = 1; v <= INT_MAX; v = v < 5000 ? v + 1 : v * 3 + 1) {
         std::int32_t a = static_cast<std::int32_t>(v), b = a, c = a;
         const Text bin = radix.D2B(a), hex = radix.D2H(b), oct = radix.D2O(c);

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "lib/clsWait.h"
+#include "lib/TimerWait.h"
 #include "tests/lib/LibTestSupport.h"
 
-using support::clsWait;
+using support::TimerWait;
 using lib_tests::ErrorOf;
 
 namespace {
@@ -94,7 +94,7 @@ TEST(Wait, LongWaitKeepsTheThreadsWindowAnsweringAndUsesANamedTimer) {
         answer = result;
     });
 
-    clsWait wait;
+    TimerWait wait;
     ::GetLocalTime(&entry);
     const auto start = std::chrono::steady_clock::now();
     waiting = true;
@@ -118,7 +118,7 @@ TEST(Wait, ZeroAndNegativeDelaysEndAfterOnePassOfTheMessageLoop) {
         if (msg == kPing) ++pings;
         return 0;
     };
-    clsWait wait;
+    TimerWait wait;
     for (std::int32_t delay : {0, -5, INT_MIN}) {
         pings = 0;
         ::PostMessageW(window.hwnd, kPing, 0, 0);
@@ -134,12 +134,12 @@ TEST(Wait, ZeroAndNegativeDelaysEndAfterOnePassOfTheMessageLoop) {
     EXPECT_EQ(msg.wParam, 7u);
 
     // Due times in 100-nanosecond units, exact far beyond 32 bits.
-    const std::int64_t due = clsWait::DueTime(1500);
+    const std::int64_t due = TimerWait::DueTime(1500);
     EXPECT_EQ(static_cast<std::uint32_t>(due), 0xFF1B1E40u);
     EXPECT_EQ(static_cast<std::uint32_t>(static_cast<std::uint64_t>(due) >> 32), 0xFFFFFFFFu);
-    EXPECT_EQ(clsWait::DueTime(300'000), -3'000'000'000LL);
-    EXPECT_EQ(clsWait::DueTime(INT_MAX), -21'474'836'470'000LL);
-    EXPECT_EQ(clsWait::DueTime(-5), 50'000);
+    EXPECT_EQ(TimerWait::DueTime(300'000), -3'000'000'000LL);
+    EXPECT_EQ(TimerWait::DueTime(INT_MAX), -21'474'836'470'000LL);
+    EXPECT_EQ(TimerWait::DueTime(-5), 50'000);
 }
 
 TEST(Wait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
@@ -149,7 +149,7 @@ TEST(Wait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
     for (int minuteSecond = 0; minuteSecond < 3600; ++minuteSecond)
         blockers.push_back(::CreateEventA(nullptr, TRUE, FALSE, TimerName(minuteSecond).c_str()));
     {
-        clsWait failing;
+        TimerWait failing;
         auto error = ErrorOf([&] { failing.Wait(10); });
         EXPECT_EQ(error.Number(), 5);
         EXPECT_EQ(error.Source(), u"LabelSupport.Wait");
@@ -158,7 +158,7 @@ TEST(Wait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
         EXPECT_GT(error.Description().size(), prefix.size()) << "the cause follows the prefix";
     }  // destroyed right after the error
 
-    clsWait wait;
+    TimerWait wait;
     EXPECT_EQ(ErrorOf([&] { wait.Wait(0); }).Number(), 5);
     for (HANDLE blocker : blockers) ::CloseHandle(blocker);
     wait.Wait(10);  // the same object waits normally once the names are free
@@ -166,7 +166,7 @@ TEST(Wait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
 
 TEST(Wait, AWaitStartedFromAMessageDuringAnotherKeepsTheOuterWaitsTime) {
     TestWindow window;
-    clsWait wait;
+    TimerWait wait;
     long long innerElapsed = -1, innerEndedAt = -1;
     const auto start = std::chrono::steady_clock::now();
     window.handler = [&](UINT msg, WPARAM id) -> LRESULT {

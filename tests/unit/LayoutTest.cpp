@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Controls.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ Expected ExpectedFont(app::FontId font) {
 }
 
 TEST(Layout, EveryControlHasItsFontKindAndNoLengthLimit) {
-    app::frmMain form;
+    app::MainWindow form;
     ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr)));
     EXPECT_FALSE(::IsWindowVisible(form.hwnd())) << "the window stays hidden until start-up is done";
 
@@ -63,8 +63,8 @@ TEST(Layout, EveryControlHasItsFontKindAndNoLengthLimit) {
         }
     }
     // Only the status line reports clicks.
-    EXPECT_TRUE(::GetWindowLongW(::GetDlgItem(form.hwnd(), app::Label2), GWL_STYLE) & SS_NOTIFY);
-    EXPECT_FALSE(::GetWindowLongW(::GetDlgItem(form.hwnd(), app::Label1), GWL_STYLE) & SS_NOTIFY);
+    EXPECT_TRUE(::GetWindowLongW(::GetDlgItem(form.hwnd(), app::StatusLine), GWL_STYLE) & SS_NOTIFY);
+    EXPECT_FALSE(::GetWindowLongW(::GetDlgItem(form.hwnd(), app::KeyColumnCaption), GWL_STYLE) & SS_NOTIFY);
     ::DestroyWindow(form.hwnd());
 }
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "services/modAPI.h"
-#include "services/modSysFolder.h"
+#include "services/FileCheck.h"
+#include "services/SystemFolders.h"
 #include "tests/support/TestFiles.h"
 
 using namespace testing_support;

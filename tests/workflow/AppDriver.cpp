@@ -104,7 +104,7 @@ bool LabelPrintApp::WaitForWindow(DWORD timeoutMs) {
     return WaitUntil(
         [&] {
             HWND main = FindMainWindow();
-            if (!main || !::IsWindowVisible(main) || !::GetDlgItem(main, app::Command1)) return false;
+            if (!main || !::IsWindowVisible(main) || !::GetDlgItem(main, app::ExitButton)) return false;
             window_ = main;
             return true;
         },

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Controls.h"
-#include "services/INIrw.h"
+#include "services/SettingsFile.h"
 #include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
 
@@ -32,14 +32,14 @@ TEST_F(FileChoiceTest, WorkbookButtonCreatesTheSettingsFileWithTheFullPath) {
     ASSERT_TRUE(app.StartAndWaitForWindow());
     ASSERT_FALSE(testing_support::Exists(app.configPath()));
 
-    app.PostClick(app::Command2);
+    app.PostClick(app::ChooseWorkbookButton);
     HWND dialog = app.WaitForFileDialog(L"导入出货清单EXCEL文件");
     ASSERT_NE(dialog, nullptr);
     // Two separate types: an .xlsx workbook shows only after switching the type.
     EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.xls)", L"(*.xlsx)"}));
     app.ChooseInFileDialog(dialog, workbook);
 
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Text1) == workbook; }));
+    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == workbook; }));
     EXPECT_EQ(ReadBytes(app.configPath()), Gbk(L"[DATA]\r\nDB=" + workbook + L"\r\n"));
 }
 
@@ -49,19 +49,19 @@ TEST_F(FileChoiceTest, ClickIntoTheWorkbookBoxChoosesForThisRunOnly) {
     ASSERT_TRUE(app.StartAndWaitForWindow());
     std::string before = ReadBytes(app.configPath());
 
-    app.PostMouseClick(app::Text1);
+    app.PostMouseClick(app::WorkbookBox);
     HWND dialog = app.WaitForFileDialog(L"导入EXCEL文件");
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.xls)", L"(*.xlsx)"}));
     app.ChooseInFileDialog(dialog, once);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Text1) == once; }));
+    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == once; }));
     EXPECT_EQ(ReadBytes(app.configPath()), before);
 
-    app.PostClick(app::Command1);
+    app.PostClick(app::ExitButton);
     ASSERT_TRUE(app.WaitForExit());
     LabelPrintApp again(L"click-workbook-restart", before);
     ASSERT_TRUE(again.StartAndWaitForWindow());
-    EXPECT_EQ(again.Text(app::Text1), remembered);
+    EXPECT_EQ(again.Text(app::WorkbookBox), remembered);
 }
 
 TEST_F(FileChoiceTest, TemplateButtonAndBoxUseTheTemplateDialog) {
@@ -69,20 +69,20 @@ TEST_F(FileChoiceTest, TemplateButtonAndBoxUseTheTemplateDialog) {
     LabelPrintApp app(L"choose-template");
     ASSERT_TRUE(app.StartAndWaitForWindow());
 
-    app.PostClick(app::Command4);
+    app.PostClick(app::ChooseTemplateButton);
     HWND dialog = app.WaitForFileDialog(L"打开标签模板文件");
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.BTW)"}));
     app.ChooseInFileDialog(dialog, label);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Text2) == label; }));
+    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::TemplateBox) == label; }));
     EXPECT_EQ(ReadIni(L"DATA", L"TP", app.configPath()), label);
 
-    app.PostMouseClick(app::Text2);
+    app.PostMouseClick(app::TemplateBox);
     dialog = app.WaitForFileDialog(L"打开标签模板文件");
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.BTW)"}));
     app.ChooseInFileDialog(dialog, other);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Text2) == other; }));
+    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::TemplateBox) == other; }));
     EXPECT_EQ(ReadIni(L"DATA", L"TP", app.configPath()), label) << "a click into the box is not remembered";
 }
 
@@ -90,15 +90,15 @@ TEST_F(FileChoiceTest, CancellingChangesNothingWhicheverAnswerIsGiven) {
     std::wstring workbook = MakeFile(L"book.xlsx"), label = MakeFile(L"label.btw");
     LabelPrintApp app(L"cancel", Gbk(L"[DATA]\r\nTP=" + label + L"\r\n"));
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostClick(app::Command2);
+    app.PostClick(app::ChooseWorkbookButton);
     HWND dialog = app.WaitForFileDialog(L"导入出货清单EXCEL文件");
     ASSERT_NE(dialog, nullptr);
     app.ChooseInFileDialog(dialog, workbook);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Text1) == workbook; }));
+    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == workbook; }));
     std::string before = ReadBytes(app.configPath());
 
     for (int answer : {IDRETRY, IDCANCEL}) {
-        app.PostClick(app::Command4);
+        app.PostClick(app::ChooseTemplateButton);
         dialog = app.WaitForFileDialog(L"打开标签模板文件");
         ASSERT_NE(dialog, nullptr);
         app.CancelFileDialog(dialog);
@@ -113,7 +113,7 @@ TEST_F(FileChoiceTest, CancellingChangesNothingWhicheverAnswerIsGiven) {
         app.Answer(*box, answer);
         ASSERT_TRUE(WaitUntil([&] { return !app.FindMessageBox(); }));
         EXPECT_FALSE(WaitUntil([&] { return app.FindFileDialog() != nullptr; }, 1000)) << "nothing is retried";
-        EXPECT_EQ(app.Text(app::Text2), label);
+        EXPECT_EQ(app.Text(app::TemplateBox), label);
         EXPECT_EQ(ReadBytes(app.configPath()), before);
     }
 }
@@ -133,18 +133,18 @@ TEST_F(FileChoiceTest, LongChinesePathSurvivesARestart) {
 
     LabelPrintApp app(L"long-path");
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostClick(app::Command2);
+    app.PostClick(app::ChooseWorkbookButton);
     HWND dialog = app.WaitForFileDialog(L"导入出货清单EXCEL文件");
     ASSERT_NE(dialog, nullptr);
     app.ChooseInFileDialog(dialog, deep);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Text1) == deep; }));
+    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == deep; }));
     std::string config = ReadBytes(app.configPath());
-    app.PostClick(app::Command1);
+    app.PostClick(app::ExitButton);
     ASSERT_TRUE(app.WaitForExit());
 
     LabelPrintApp again(L"long-path-restart", config);
     ASSERT_TRUE(again.StartAndWaitForWindow());
-    EXPECT_EQ(again.Text(app::Text1), deep);
+    EXPECT_EQ(again.Text(app::WorkbookBox), deep);
 }
 
 }  // namespace

@@ -31,19 +31,19 @@ protected:
 
     // The operator's way into the query box: Enter in the second spare box.
     static void FocusQueryBox(LabelPrintApp& app) {
-        app.PostEnter(app::Text6);
-        EXPECT_TRUE(app.WaitForFocus(app::Text3));
+        app.PostEnter(app::Spare2Box);
+        EXPECT_TRUE(app.WaitForFocus(app::KeyBox));
     }
 
     // Types the key into the query box and presses Enter; waits for the focus to reach the quantity
     // box or for the not-found message, which it closes.
     Outcome LookUp(LabelPrintApp& app, const std::wstring& key) {
         FocusQueryBox(app);
-        app.SetText(app::Text3, key);
-        app.PostEnter(app::Text3);
+        app.SetText(app::KeyBox, key);
+        app.PostEnter(app::KeyBox);
         std::optional<MessageBoxInfo> box;
-        WaitUntil([&] { return app.FocusId() == app::Text4 || (box = app.FindMessageBox()).has_value(); });
-        if (!box) return app.FocusId() == app::Text4 ? Outcome::Found : Outcome::Nothing;
+        WaitUntil([&] { return app.FocusId() == app::QuantityBox || (box = app.FindMessageBox()).has_value(); });
+        if (!box) return app.FocusId() == app::QuantityBox ? Outcome::Found : Outcome::Nothing;
         EXPECT_EQ(box->text, L"查询ITEM不存在！");
         EXPECT_EQ(box->title, L"标签打印");
         EXPECT_TRUE(box->ok);
@@ -140,7 +140,7 @@ TEST_F(LookupTest, AMissingWorkbookShowsOnlyTheNotFoundMessage) {
     auto app = Start(3, L"Z:\\no\\such\\出货清单.xlsx");
     EXPECT_EQ(LookUp(*app, L"SPEC-X"), Outcome::NotFound);
     EXPECT_FALSE(WaitUntil([&] { return app->FindMessageBox().has_value(); }, 500)) << "no second message";
-    EXPECT_EQ(app->FocusId(), app::Text3);
+    EXPECT_EQ(app->FocusId(), app::KeyBox);
     Strings briefs = excel.Briefs();
     ASSERT_GE(briefs.size(), 2u);
     EXPECT_EQ(briefs.back(), "Application.Quit()") << "the Excel it started is quit all the same";
@@ -162,10 +162,10 @@ TEST_F(LookupTest, AFailingWorkbookAfterASuccessfulLookupFindsNothing) {
 TEST_F(LookupTest, KeysOtherThanEnterDoNothing) {
     auto app = Start(3, lookupBook);
     FocusQueryBox(*app);
-    app->PostKey(app::Text3, 'S');
-    app->PostKey(app::Text3, VK_TAB);
-    ASSERT_TRUE(app->WaitForFocus(app::Text4));
-    EXPECT_TRUE(WaitUntil([&] { return app->Text(app::Text3) == L"s"; }));
+    app->PostKey(app::KeyBox, 'S');
+    app->PostKey(app::KeyBox, VK_TAB);
+    ASSERT_TRUE(app->WaitForFocus(app::QuantityBox));
+    EXPECT_TRUE(WaitUntil([&] { return app->Text(app::KeyBox) == L"s"; }));
     EXPECT_FALSE(app->FindMessageBox().has_value());
     EXPECT_TRUE(excel.Calls().empty());
 }

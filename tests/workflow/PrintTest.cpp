@@ -42,32 +42,32 @@ protected:
     // The operator's path: spare items, Enter, Enter, the key, Enter, the quantity.
     void FindItem(LabelPrintApp& app, const std::wstring& key, const std::wstring& quantity = L"1",
                   const std::wstring& spare1 = L"", const std::wstring& spare2 = L"") {
-        app.SetText(app::Text5, spare1);
-        app.PostEnter(app::Text5);
-        ASSERT_TRUE(app.WaitForFocus(app::Text6));
-        app.SetText(app::Text6, spare2);
-        app.PostEnter(app::Text6);
-        ASSERT_TRUE(app.WaitForFocus(app::Text3));
-        app.SetText(app::Text3, key);
-        app.PostEnter(app::Text3);
-        ASSERT_TRUE(app.WaitForFocus(app::Text4)) << "the key was found";
-        app.SetText(app::Text4, quantity);
+        app.SetText(app::Spare1Box, spare1);
+        app.PostEnter(app::Spare1Box);
+        ASSERT_TRUE(app.WaitForFocus(app::Spare2Box));
+        app.SetText(app::Spare2Box, spare2);
+        app.PostEnter(app::Spare2Box);
+        ASSERT_TRUE(app.WaitForFocus(app::KeyBox));
+        app.SetText(app::KeyBox, key);
+        app.PostEnter(app::KeyBox);
+        ASSERT_TRUE(app.WaitForFocus(app::QuantityBox)) << "the key was found";
+        app.SetText(app::QuantityBox, quantity);
     }
 
     // Presses 打印 and waits until the button is back, closing a message if one comes up.
     std::optional<MessageBoxInfo> Print(LabelPrintApp& app) {
         bartender.ClearLog();
-        app.PostClick(app::Command3);
+        app.PostClick(app::PrintButton);
         std::optional<MessageBoxInfo> box;
         EXPECT_TRUE(WaitUntil([&] {
             if (!box) box = app.FindMessageBox();
             if (box) return true;
             // The button is disabled before the first call: a call logged, then the button back, is a finished print.
-            return !bartender.RawLog().empty() && app.Enabled(app::Command3);
+            return !bartender.RawLog().empty() && app.Enabled(app::PrintButton);
         }));
         if (box) {
             app.Answer(*box, IDOK);
-            EXPECT_TRUE(WaitUntil([&] { return !app.FindMessageBox() && app.Enabled(app::Command3); }));
+            EXPECT_TRUE(WaitUntil([&] { return !app.FindMessageBox() && app.Enabled(app::PrintButton); }));
         }
         return box;
     }
@@ -93,7 +93,7 @@ TEST_F(PrintTest, APrintFillsTheTemplateFromTheFoundRowInOrderAndReportsDone) {
     auto app = Start(Settings(printBook, allFields));
     FindItem(*app, L"P-TEXT", L"3", L"备注一", L"批次B");
     EXPECT_FALSE(Print(*app).has_value());
-    EXPECT_EQ(app->Text(app::Label2), L"打印完成");
+    EXPECT_EQ(app->Text(app::StatusLine), L"打印完成");
 
     Strings expected{"Application.Formats()", "Formats.Open(BSTR:" + Utf8(allFields) + ",BOOL:false,BSTR:)",
                      "Application.Visible=(BOOL:false)",
@@ -115,7 +115,7 @@ TEST_F(PrintTest, APrintFillsTheTemplateFromTheFoundRowInOrderAndReportsDone) {
     EXPECT_EQ(prints[0]["substrings"]["beiyong2"].text, "批次B");
     ASSERT_EQ(prints[0]["images"].items.size(), 1u);
     EXPECT_TRUE(testing_support::Exists(out / testing_support::FromUtf8(prints[0]["images"].items[0].text)));
-    EXPECT_TRUE(app->Enabled(app::Command3));
+    EXPECT_TRUE(app->Enabled(app::PrintButton));
 }
 
 TEST_F(PrintTest, TheFirstMatchingRowIsPrintedAndTheHeaderRowCanBe) {
@@ -146,7 +146,7 @@ TEST_F(PrintTest, NumbersEmptyCellsAndErrorValuesOfTheFoundRow) {
         errorCellSet |= call.member == "SetNamedSubStringValue" && call.args.size() == 2 && call.args[0] == "BSTR:4";
     EXPECT_FALSE(errorCellSet);
     EXPECT_EQ(prints[0]["substrings"]["5"].text, "p2-5");
-    EXPECT_EQ(app->Text(app::Label2), L"打印完成");
+    EXPECT_EQ(app->Text(app::StatusLine), L"打印完成");
 }
 
 TEST_F(PrintTest, ATemplateWithSomeOfTheNamesGetsThoseAndPrints) {
@@ -163,7 +163,7 @@ TEST_F(PrintTest, ATemplateWithSomeOfTheNamesGetsThoseAndPrints) {
     EXPECT_EQ(prints[0]["substrings"]["3"].text, "文本3");
     EXPECT_EQ(prints[0]["substrings"]["beiyong1"].text, "备注");
     EXPECT_EQ(prints[0]["labels"].Integer(), 2);
-    EXPECT_EQ(app->Text(app::Label2), L"打印完成");
+    EXPECT_EQ(app->Text(app::StatusLine), L"打印完成");
 }
 
 TEST_F(PrintTest, TheQuantityIsReadAsAWholeNumberOrLeftToTheTemplate) {
@@ -176,7 +176,7 @@ TEST_F(PrintTest, TheQuantityIsReadAsAWholeNumberOrLeftToTheTemplate) {
     for (const Case& c : {Case{L"3", "Format.IdenticalCopiesOfLabel=(I4:3)"},
                           Case{L"2.5", "Format.IdenticalCopiesOfLabel=(I4:2)"},  // halves to even
                           Case{L"letters", nullptr}, Case{L"", nullptr}}) {
-        app->SetText(app::Text4, c.text);
+        app->SetText(app::QuantityBox, c.text);
         Print(*app);
         Strings calls = PrintCalls();
         bool setCount = false;
@@ -186,7 +186,7 @@ TEST_F(PrintTest, TheQuantityIsReadAsAWholeNumberOrLeftToTheTemplate) {
         } else {
             EXPECT_FALSE(setCount) << Utf8(c.text);
         }
-        EXPECT_EQ(app->Text(app::Label2), L"打印完成");
+        EXPECT_EQ(app->Text(app::StatusLine), L"打印完成");
     }
 }
 
@@ -207,7 +207,7 @@ TEST_F(PrintTest, TheConfiguredPrinterIsSetAndAnUnknownOneLeavesTheTemplates) {
         } else {
             EXPECT_NE(prints.back()["printer"].text, "No Such Printer");
         }
-        EXPECT_EQ(app->Text(app::Label2), L"打印完成");
+        EXPECT_EQ(app->Text(app::StatusLine), L"打印完成");
     }
 }
 
@@ -222,8 +222,8 @@ TEST_F(PrintTest, AMissingTemplateIsReportedAndNothingIsOpened) {
         EXPECT_EQ(box->title, L"标签打印");
         EXPECT_FALSE(box->icon);
         EXPECT_TRUE(bartender.Calls().empty());
-        EXPECT_TRUE(app->Enabled(app::Command3));
-        EXPECT_EQ(app->Text(app::Label2), L"");
+        EXPECT_TRUE(app->Enabled(app::PrintButton));
+        EXPECT_EQ(app->Text(app::StatusLine), L"");
     }
 }
 
@@ -236,8 +236,8 @@ TEST_F(PrintTest, OnlyAnItemTheLastLookupFoundIsPrinted) {
     EXPECT_TRUE(bartender.Calls().empty());
 
     FindItem(*app, L"P-TEXT");
-    app->SetText(app::Text3, L"NO-SUCH-ITEM");
-    app->PostEnter(app::Text3);
+    app->SetText(app::KeyBox, L"NO-SUCH-ITEM");
+    app->PostEnter(app::KeyBox);
     auto notFound = app->WaitForMessageBox();
     ASSERT_TRUE(notFound.has_value());
     app->Answer(*notFound, IDOK);
@@ -248,7 +248,7 @@ TEST_F(PrintTest, OnlyAnItemTheLastLookupFoundIsPrinted) {
     EXPECT_EQ(box->text, L"查询ITEM不存在！");
     EXPECT_TRUE(bartender.Calls().empty());
     EXPECT_TRUE(Prints().empty());
-    EXPECT_TRUE(app->Enabled(app::Command3));
+    EXPECT_TRUE(app->Enabled(app::PrintButton));
 }
 
 TEST_F(PrintTest, TheTemplateFileIsNeverChanged) {
@@ -270,23 +270,23 @@ TEST_F(PrintTest, TheStatusLineSaysWhenNothingWasPrinted) {
 
     bartender.Set(L"OpenFails", 1);
     Print(*app);
-    EXPECT_EQ(app->Text(app::Label2), L"打印失败");
+    EXPECT_EQ(app->Text(app::StatusLine), L"打印失败");
     EXPECT_EQ(PrintCalls().back().rfind("Formats.Open(", 0), 0u) << "nothing is sent after a failed open";
     bartender.Set(L"OpenFails", DWORD{0});
 
     bartender.Set(L"PrintOutFails", 1);
     Print(*app);
-    EXPECT_EQ(app->Text(app::Label2), L"打印失败");
+    EXPECT_EQ(app->Text(app::StatusLine), L"打印失败");
     EXPECT_EQ(PrintCalls().back(), "Format.Close(I4:1)") << "the template is still closed";
     bartender.Set(L"PrintOutFails", DWORD{0});
 
     Print(*app);
-    EXPECT_EQ(app->Text(app::Label2), L"打印完成");
+    EXPECT_EQ(app->Text(app::StatusLine), L"打印完成");
 
     bartender.Set(L"DieInPrintOut", 1);
-    app->PostClick(app::Command3);
-    EXPECT_TRUE(WaitUntil([&] { return app->Text(app::Label2) == L"打印失败"; }));
-    EXPECT_TRUE(WaitUntil([&] { return app->Enabled(app::Command3); }));
+    app->PostClick(app::PrintButton);
+    EXPECT_TRUE(WaitUntil([&] { return app->Text(app::StatusLine) == L"打印失败"; }));
+    EXPECT_TRUE(WaitUntil([&] { return app->Enabled(app::PrintButton); }));
     EXPECT_TRUE(app->Running());
     EXPECT_EQ(Prints().size(), 1u);
 }

@@ -34,15 +34,15 @@ TEST_F(StartupTest, FirstStartWithoutSettingsShowsTheEmptyFormWithFocusInTheFirs
         EXPECT_EQ(placed.top, spec.top);
         EXPECT_EQ(placed.right, spec.width);
         EXPECT_EQ(placed.bottom, spec.height);
-        if (spec.id != app::Label1 && spec.id != app::Text4) {
+        if (spec.id != app::KeyColumnCaption && spec.id != app::QuantityBox) {
             EXPECT_EQ(app.Text(spec.id), spec.caption);
         }
     }
-    EXPECT_EQ(app.Text(app::Label1), L"查询列0:");
-    EXPECT_EQ(app.Text(app::Text4), L"1");
-    EXPECT_EQ(app.Text(app::Command3), L"打印");
-    EXPECT_EQ(app.Text(app::Command1), L"退出");
-    EXPECT_TRUE(app.WaitForFocus(app::Text5));
+    EXPECT_EQ(app.Text(app::KeyColumnCaption), L"查询列0:");
+    EXPECT_EQ(app.Text(app::QuantityBox), L"1");
+    EXPECT_EQ(app.Text(app::PrintButton), L"打印");
+    EXPECT_EQ(app.Text(app::ExitButton), L"退出");
+    EXPECT_TRUE(app.WaitForFocus(app::Spare1Box));
 
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"}));
     EXPECT_FALSE(testing_support::Exists(app.configPath())) << "start-up writes nothing";
@@ -51,10 +51,10 @@ TEST_F(StartupTest, FirstStartWithoutSettingsShowsTheEmptyFormWithFocusInTheFirs
 TEST_F(StartupTest, TabWalksTheBoxesAndButtonsInTheirOrder) {
     LabelPrintApp app(L"tab-order");
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    ASSERT_TRUE(app.WaitForFocus(app::Text5));
+    ASSERT_TRUE(app.WaitForFocus(app::Spare1Box));
 
-    const int order[] = {app::Text6, app::Text3, app::Text4, app::Command3, app::Command1, app::Text1,
-                         app::Command2, app::Command4, app::Text2, app::Text5};
+    const int order[] = {app::Spare2Box, app::KeyBox, app::QuantityBox, app::PrintButton, app::ExitButton, app::WorkbookBox,
+                         app::ChooseWorkbookButton, app::ChooseTemplateButton, app::TemplateBox, app::Spare1Box};
     for (int next : order) {
         app.PostKey(app.FocusId(), VK_TAB);
         EXPECT_TRUE(app.WaitForFocus(next, 5000)) << "expected control " << next << ", focus is on " << app.FocusId();
@@ -66,14 +66,14 @@ TEST_F(StartupTest, RemembersTheFilesAndTheQueryColumnOfTheSettingsFile) {
     LabelPrintApp app(L"remembered", config);
     ASSERT_TRUE(app.StartAndWaitForWindow());
 
-    EXPECT_EQ(app.Text(app::Label1), L"查询列12:");
-    EXPECT_EQ(app.Text(app::Text1), L"D:\\出货\\清单 2024.xlsx");
-    EXPECT_EQ(app.Text(app::Text2), L"D:\\模板\\标签.btw");
-    EXPECT_EQ(app.Text(app::Text3), L"");
-    EXPECT_EQ(app.Text(app::Text5), L"");
-    EXPECT_EQ(app.Text(app::Text4), L"1");
+    EXPECT_EQ(app.Text(app::KeyColumnCaption), L"查询列12:");
+    EXPECT_EQ(app.Text(app::WorkbookBox), L"D:\\出货\\清单 2024.xlsx");
+    EXPECT_EQ(app.Text(app::TemplateBox), L"D:\\模板\\标签.btw");
+    EXPECT_EQ(app.Text(app::KeyBox), L"");
+    EXPECT_EQ(app.Text(app::Spare1Box), L"");
+    EXPECT_EQ(app.Text(app::QuantityBox), L"1");
 
-    app.PostClick(app::Command1);
+    app.PostClick(app::ExitButton);
     ASSERT_TRUE(app.WaitForExit());
     EXPECT_EQ(ReadBytes(app.configPath()), config) << "neither start-up nor exit touches the settings file";
 }
@@ -90,7 +90,7 @@ class QueryColumnTest : public StartupTest, public ::testing::WithParamInterface
 TEST_P(QueryColumnTest, SettingIsReadAsAWholeNumber) {
     LabelPrintApp app(L"query-column", Gbk(std::wstring(L"[settings]\r\n查询列=") + GetParam().setting + L"\r\n"));
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    EXPECT_EQ(app.Text(app::Label1), GetParam().caption);
+    EXPECT_EQ(app.Text(app::KeyColumnCaption), GetParam().caption);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, QueryColumnTest,
@@ -166,50 +166,50 @@ TEST_F(StartupTest, UnregisteredBarTenderShowsTheMessage) {
 TEST_F(StartupTest, EnterMovesTheFocusAlongTheOperatorsPath) {
     LabelPrintApp app(L"enter-path");
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    ASSERT_TRUE(app.WaitForFocus(app::Text5));
+    ASSERT_TRUE(app.WaitForFocus(app::Spare1Box));
 
     // The modifier keys are not looked at: Shift+Enter moves on just as Enter does.
-    app.PostKey(app::Text5, VK_SHIFT);
-    app.PostEnter(app::Text5);
-    EXPECT_TRUE(app.WaitForFocus(app::Text6));
+    app.PostKey(app::Spare1Box, VK_SHIFT);
+    app.PostEnter(app::Spare1Box);
+    EXPECT_TRUE(app.WaitForFocus(app::Spare2Box));
 
     // Any other key is left to the box.
-    app.PostKey(app::Text6, 'A');
-    EXPECT_TRUE(WaitUntil([&] { return app.Text(app::Text6) == L"a"; }));
-    EXPECT_EQ(app.FocusId(), app::Text6);
+    app.PostKey(app::Spare2Box, 'A');
+    EXPECT_TRUE(WaitUntil([&] { return app.Text(app::Spare2Box) == L"a"; }));
+    EXPECT_EQ(app.FocusId(), app::Spare2Box);
 
-    app.PostEnter(app::Text6);
-    EXPECT_TRUE(app.WaitForFocus(app::Text3));
+    app.PostEnter(app::Spare2Box);
+    EXPECT_TRUE(app.WaitForFocus(app::KeyBox));
 
     // Enter in the quantity box focuses the print button without pressing it.
-    app.PostEnter(app::Text4);
-    EXPECT_TRUE(app.WaitForFocus(app::Command3));
-    app.PostKey(app::Command3, 'B');  // a key the button ignores, queued behind the Enter
-    app.PostKey(app::Command3, VK_TAB);
-    EXPECT_TRUE(app.WaitForFocus(app::Command1));
-    EXPECT_EQ(app.Text(app::Label2), L"");
-    EXPECT_TRUE(app.Enabled(app::Command3));
+    app.PostEnter(app::QuantityBox);
+    EXPECT_TRUE(app.WaitForFocus(app::PrintButton));
+    app.PostKey(app::PrintButton, 'B');  // a key the button ignores, queued behind the Enter
+    app.PostKey(app::PrintButton, VK_TAB);
+    EXPECT_TRUE(app.WaitForFocus(app::ExitButton));
+    EXPECT_EQ(app.Text(app::StatusLine), L"");
+    EXPECT_TRUE(app.Enabled(app::PrintButton));
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"})) << "nothing was printed";
 }
 
 TEST_F(StartupTest, MinimisingAndRestoringPutsTheFocusIntoTheFirstSpareBox) {
     LabelPrintApp app(L"restore");
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostEnter(app::Text5);
-    app.PostEnter(app::Text6);
-    ASSERT_TRUE(app.WaitForFocus(app::Text3));
+    app.PostEnter(app::Spare1Box);
+    app.PostEnter(app::Spare2Box);
+    ASSERT_TRUE(app.WaitForFocus(app::KeyBox));
 
     ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(app.window()) != FALSE; }));
     ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !::IsIconic(app.window()); }));
-    EXPECT_TRUE(app.WaitForFocus(app::Text5));
+    EXPECT_TRUE(app.WaitForFocus(app::Spare1Box));
 }
 
 TEST_F(StartupTest, ExitButtonQuitsBarTenderAndEndsTheProgram) {
     LabelPrintApp app(L"exit-button");
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostClick(app::Command1);
+    app.PostClick(app::ExitButton);
     ASSERT_TRUE(app.WaitForExit());
     EXPECT_EQ(app.ExitCode(), 0u);
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
@@ -227,7 +227,7 @@ TEST_F(StartupTest, ClosingTheWindowQuitsBarTenderAndEndsTheProgram) {
 TEST_F(StartupTest, ClickOnTheStatusLineOpensTheHelpPage) {
     LabelPrintApp app(L"help-link");
     ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostMouseClick(app::Label2);
+    app.PostMouseClick(app::StatusLine);
     EXPECT_TRUE(WaitUntil([&] { return browser.RawLog().find("https://") == 0; }));
     EXPECT_EQ(browser.RawLog(), "https://labelprint.example.com/help/\n");
     EXPECT_TRUE(app.Running());

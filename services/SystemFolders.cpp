@@ -1,4 +1,4 @@
-#include "services/modSysFolder.h"
+#include "services/SystemFolders.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,4 +1,4 @@
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 
 #include <commctrl.h>
 
@@ -20,9 +20,9 @@ constexpr UINT_PTR kSubclassId = 1;
 
 std::wstring ConfigFile() { return win::ExecutableFolder() + L"\\config.ini"; }
 
-bool frmMain::Create(HINSTANCE instance) {
+bool MainWindow::Create(HINSTANCE instance) {
     WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = &frmMain::WindowProc;
+    wc.lpfnWndProc = &MainWindow::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
     wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
@@ -42,7 +42,7 @@ bool frmMain::Create(HINSTANCE instance) {
     return true;
 }
 
-void frmMain::CreateControls() {
+void MainWindow::CreateControls() {
     HDC screen = ::GetDC(nullptr);
     int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen) ::ReleaseDC(nullptr, screen);
@@ -62,7 +62,7 @@ void frmMain::CreateControls() {
         DWORD exStyle = 0;
         switch (spec.kind) {
             case Kind::Label:
-                style |= SS_LEFT | (spec.id == Label2 ? SS_NOTIFY : 0);
+                style |= SS_LEFT | (spec.id == StatusLine ? SS_NOTIFY : 0);
                 break;
             case Kind::TextBox:
                 cls = WC_EDITW;
@@ -81,12 +81,12 @@ void frmMain::CreateControls() {
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
         if (spec.kind == Kind::TextBox) {
             ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no length limit
-            ::SetWindowSubclass(control, &frmMain::ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+            ::SetWindowSubclass(control, &MainWindow::ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
         }
     }
 }
 
-HFONT frmMain::FontFor(FontId font) const {
+HFONT MainWindow::FontFor(FontId font) const {
     switch (font) {
         case FontId::Window: return windowFont_.get();
         case FontId::Arial18: return arial18_.get();
@@ -96,16 +96,16 @@ HFONT frmMain::FontFor(FontId font) const {
     return nullptr;
 }
 
-void frmMain::Show(int showCommand) {
+void MainWindow::Show(int showCommand) {
     ::ShowWindow(hwnd_, showCommand);
     ::UpdateWindow(hwnd_);
     // The first appearance counts as a resize, whether or not the system sent one.
     OnResize();
 }
 
-HWND frmMain::Control(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
+HWND MainWindow::Control(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
 
-std::wstring frmMain::TextOf(ControlId id) const {
+std::wstring MainWindow::TextOf(ControlId id) const {
     HWND control = Control(id);
     if (!control) return {};
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
@@ -114,28 +114,28 @@ std::wstring frmMain::TextOf(ControlId id) const {
     return text;
 }
 
-void frmMain::SetTextOf(ControlId id, const std::wstring& text) { ::SetWindowTextW(Control(id), text.c_str()); }
+void MainWindow::SetTextOf(ControlId id, const std::wstring& text) { ::SetWindowTextW(Control(id), text.c_str()); }
 
-void frmMain::FocusOn(ControlId id) {
+void MainWindow::FocusOn(ControlId id) {
     HWND control = Control(id);
     // A disabled control cannot take the focus; the move is then skipped.
     if (control && ::IsWindowEnabled(control)) ::SetFocus(control);
 }
 
-void frmMain::ShowMessage(const wchar_t* text) { ::MessageBoxW(hwnd_, text, kAppTitle, MB_OK); }
+void MainWindow::ShowMessage(const wchar_t* text) { ::MessageBoxW(hwnd_, text, kAppTitle, MB_OK); }
 
-LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<frmMain*>(create->lpCreateParams);
+        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
         self->hwnd_ = hwnd;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<frmMain*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     return self ? self->HandleMessage(msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_SIZE: OnResize(); return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;
@@ -151,36 +151,36 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 // Remembers the focused control when the window is deactivated, so activation brings it back.
-void frmMain::OnActivate(WPARAM state) {
+void MainWindow::OnActivate(WPARAM state) {
     if (LOWORD(state) == WA_INACTIVE) {
         HWND focus = ::GetFocus();
         if (focus && ::IsChild(hwnd_, focus)) focusToRestore_ = focus;
         return;
     }
-    if (!::IsIconic(hwnd_)) ::SetFocus(focusToRestore_ ? focusToRestore_ : Control(Text5));
+    if (!::IsIconic(hwnd_)) ::SetFocus(focusToRestore_ ? focusToRestore_ : Control(Spare1Box));
 }
 
-void frmMain::OnCommand(ControlId id, UINT code) {
-    if (id == Label2 && code == STN_CLICKED) return OnHelpClick();
+void MainWindow::OnCommand(ControlId id, UINT code) {
+    if (id == StatusLine && code == STN_CLICKED) return OnHelpClick();
     if (code != BN_CLICKED) return;
     switch (id) {
-        case Command1: return OnExitClick();
-        case Command2: return ChooseFile(kChooseWorkbook);
-        case Command3:
+        case ExitButton: return OnExitClick();
+        case ChooseWorkbookButton: return ChooseFile(kChooseWorkbook);
+        case PrintButton:
             // A click that reaches the button while a print runs (it is disabled then) starts nothing.
-            if (::IsWindowEnabled(Control(Command3))) PrintLabels();
+            if (::IsWindowEnabled(Control(PrintButton))) PrintLabels();
             return;
-        case Command4: return ChooseFile(kChooseTemplate);
+        case ChooseTemplateButton: return ChooseFile(kChooseTemplate);
         default: return;
     }
 }
 
-LRESULT CALLBACK frmMain::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     auto id = static_cast<ControlId>(::GetDlgCtrlID(hwnd));
-    return reinterpret_cast<frmMain*>(self)->HandleControlMessage(hwnd, id, msg, wParam, lParam);
+    return reinterpret_cast<MainWindow*>(self)->HandleControlMessage(hwnd, id, msg, wParam, lParam);
 }
 
-LRESULT frmMain::HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_GETDLGCODE: {
             // The text boxes see Enter themselves instead of the dialog manager turning it into a default-button press.
@@ -195,23 +195,23 @@ LRESULT frmMain::HandleControlMessage(HWND control, ControlId id, UINT msg, WPAR
         case WM_LBUTTONUP: {
             // A click into a path box chooses its file, once the box has handled the click itself.
             LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
-            if (id == Text1) ChooseFile(kClickWorkbook);
-            if (id == Text2) ChooseFile(kClickTemplate);
+            if (id == WorkbookBox) ChooseFile(kClickWorkbook);
+            if (id == TemplateBox) ChooseFile(kClickTemplate);
             return result;
         }
         case WM_NCDESTROY:
-            ::RemoveWindowSubclass(control, &frmMain::ControlProc, kSubclassId);
+            ::RemoveWindowSubclass(control, &MainWindow::ControlProc, kSubclassId);
             break;
     }
     return ::DefSubclassProc(control, msg, wParam, lParam);
 }
 
-void frmMain::OnKeyDown(ControlId id, WPARAM key) {
+void MainWindow::OnKeyDown(ControlId id, WPARAM key) {
     switch (id) {
-        case Text5:
-        case Text6:
-        case Text4: return MoveFocusOnEnter(id, key);
-        case Text3:
+        case Spare1Box:
+        case Spare2Box:
+        case QuantityBox: return MoveFocusOnEnter(id, key);
+        case KeyBox:
             if (key == VK_RETURN) LookUpItem();
             return;
         default: return;

@@ -1,5 +1,5 @@
 #pragma once
-// clsWait: holds its caller for a number of milliseconds without freezing the caller's windows.
+// TimerWait (served to scripts as LabelSupport.Wait): holds its caller for a number of milliseconds without freezing the caller's windows.
 // Wait sets a named, manual-reset waitable timer to a relative due time and waits for it in a loop
 // that wakes for every kind of window message and dispatches the waiting messages before it waits
 // again, so the thread's windows keep repainting and handling input during the wait.
@@ -33,15 +33,15 @@
 
 namespace support {
 
-class clsWait {
+class TimerWait {
 public:
     static constexpr const char16_t* kSource = u"LabelSupport.Wait";
 
-    clsWait() noexcept = default;
+    TimerWait() noexcept = default;
     // Closes a timer handle that a failed Wait left behind; failures are ignored.
-    ~clsWait();
-    clsWait(const clsWait&) = delete;
-    clsWait& operator=(const clsWait&) = delete;
+    ~TimerWait();
+    TimerWait(const TimerWait&) = delete;
+    TimerWait& operator=(const TimerWait&) = delete;
 
     // Returns when the timer has fired, after the messages waiting at that moment have run.
     // Zero or a negative number of milliseconds is due at once: one pass of the message loop.

@@ -1,4 +1,4 @@
-#include "services/INIrw.h"
+#include "services/SettingsFile.h"
 
 #include <windows.h>
 

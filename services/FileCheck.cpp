@@ -1,4 +1,4 @@
-#include "services/modAPI.h"
+#include "services/FileCheck.h"
 
 #include <windows.h>
 

@@ -20,13 +20,13 @@
 
 namespace app {
 
-class frmMain {
+class MainWindow {
 public:
     // barTender: the BarTender instance being started in the background (see StartBarTender), which
     // start-up takes over; without it start-up finds no BarTender.
-    explicit frmMain(std::unique_ptr<win::BackgroundCreate> barTender = nullptr) : barTender_(std::move(barTender)) {}
-    frmMain(const frmMain&) = delete;
-    frmMain& operator=(const frmMain&) = delete;
+    explicit MainWindow(std::unique_ptr<win::BackgroundCreate> barTender = nullptr) : barTenderStart_(std::move(barTender)) {}
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     // Starts BarTender on a worker thread: connecting to it takes longer than building the window, so
     // the two overlap. Start-up takes the instance over at the point where it needs it.
@@ -78,29 +78,27 @@ private:
 
     // Item lookup (ItemLookup.cpp).
     void LookUpItem();
-    void SearchKey();
+    bool SearchKey();
 
     // Printing (LabelPrint.cpp).
     void PrintLabels();
     void PrintOnce();
 
-    std::unique_ptr<win::BackgroundCreate> barTender_;
+    std::unique_ptr<win::BackgroundCreate> barTenderStart_;
     HWND hwnd_ = nullptr;
     HWND focusToRestore_ = nullptr;
     win::UniqueFont windowFont_, arial18_, arial15_, arial1425_;
-    win::OpenFileDialog dg1;  // the window's one open-file dialog
+    win::OpenFileDialog fileDialog_;  // the window's one open-file dialog
 
     // Run-time state of the window.
-    win::ComPtr<IDispatch> BtApp;     // the BarTender instance started at start-up, for the whole run
-    win::ComPtr<IDispatch> BtFormat;  // the template opened by the last print
-    win::ComPtr<IDispatch> xlApp;     // Excel, held only inside a lookup
-    win::ComPtr<IDispatch> xlBook;    // the workbook the last lookup opened
-    win::ComPtr<IDispatch> xlSheet;   // its first sheet
-    win::Variant LastRow;             // last filled row of column A in the last lookup
-    win::Variant SheetData;           // the block A1:T(LastRow+1) copied by the last lookup
-    std::int32_t ItemRow = 0;         // row of the last match
-    std::int32_t ItemFound = 0;       // 1 when the last lookup matched
-    std::int32_t QueryCol = 0;        // the workbook column searched, 1 = column A
+    win::ComPtr<IDispatch> barTender_;    // the BarTender instance started at start-up, for the whole run
+    win::ComPtr<IDispatch> labelFormat_;  // the template opened by the last print
+    win::ComPtr<IDispatch> excel_;        // Excel, held only inside a lookup
+    win::Variant lastRow_;                // last filled row of column A in the last lookup
+    win::Variant sheetBlock_;             // the block A1:T(last row + 1) copied by the last lookup
+    std::int32_t itemRow_ = 0;            // row of the last match
+    bool itemFound_ = false;              // whether the last lookup matched
+    std::int32_t keyColumn_ = 0;          // the workbook column searched, 1 = column A
 };
 
 // The settings file beside the executable.

@@ -1,4 +1,4 @@
-#include "lib/clsWait.h"
+#include "lib/TimerWait.h"
 
 #include <windows.h>
 
@@ -31,7 +31,7 @@ Text Decimal(unsigned long value) {
 
 [[noreturn]] void FailCall(const char16_t* call) {
     const DWORD code = ::GetLastError();
-    throw RuntimeError(errors::kInvalidCall, clsWait::kSource,
+    throw RuntimeError(errors::kInvalidCall, TimerWait::kSource,
                        Text(call) + u" 失败（Windows 错误 " + Decimal(code) + u"）");
 }
 
@@ -67,15 +67,15 @@ void DispatchWaitingMessages(std::optional<int>& quit) noexcept {
 
 }  // namespace
 
-clsWait::~clsWait() {
+TimerWait::~TimerWait() {
     if (timer_) ::CloseHandle(timer_);
 }
 
-std::int64_t clsWait::DueTime(std::int32_t milliSeconds) noexcept {
+std::int64_t TimerWait::DueTime(std::int32_t milliSeconds) noexcept {
     return -(static_cast<std::int64_t>(milliSeconds) * 10'000);
 }
 
-void clsWait::Wait(std::int32_t MilliSeconds) {
+void TimerWait::Wait(std::int32_t MilliSeconds) {
     HANDLE const enclosing = current_;
     HANDLE mine = nullptr;
     bool created = false;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "services/INIrw.h"
+#include "services/SettingsFile.h"
 #include "tests/support/TestFiles.h"
 
 using namespace testing_support;
