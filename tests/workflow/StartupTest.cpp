@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Controls.h"
+#include "tests/support/WindowLayout.h"
 #include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
 
@@ -24,24 +25,18 @@ TEST_F(StartupTest, FirstStartWithoutSettingsShowsTheEmptyFormWithFocusInTheFirs
 
     RECT client{};
     ::GetClientRect(app.window(), &client);
-    EXPECT_EQ(client.right, 772);
-    EXPECT_EQ(client.bottom, 455);
+    EXPECT_EQ(client.right, testing_support::kExpectedClientWidth);
+    EXPECT_EQ(client.bottom, testing_support::kExpectedClientHeight);
 
-    for (const app::ControlSpec& spec : app::kControls) {
-        SCOPED_TRACE(spec.id);
-        RECT placed = app.Placement(spec.id);
-        EXPECT_EQ(placed.left, spec.left);
-        EXPECT_EQ(placed.top, spec.top);
-        EXPECT_EQ(placed.right, spec.width);
-        EXPECT_EQ(placed.bottom, spec.height);
-        if (spec.id != app::KeyColumnCaption && spec.id != app::QuantityBox) {
-            EXPECT_EQ(app.Text(spec.id), spec.caption);
-        }
+    for (const testing_support::ExpectedControl& expected : testing_support::kExpectedControls) {
+        SCOPED_TRACE(expected.id);
+        RECT placed = app.Placement(expected.id);
+        EXPECT_EQ(placed.left, expected.place.left);
+        EXPECT_EQ(placed.top, expected.place.top);
+        EXPECT_EQ(placed.right, expected.place.right);
+        EXPECT_EQ(placed.bottom, expected.place.bottom);
+        EXPECT_EQ(app.Text(expected.id), expected.caption);
     }
-    EXPECT_EQ(app.Text(app::KeyColumnCaption), L"查询列0:");
-    EXPECT_EQ(app.Text(app::QuantityBox), L"1");
-    EXPECT_EQ(app.Text(app::PrintButton), L"打印");
-    EXPECT_EQ(app.Text(app::ExitButton), L"退出");
     EXPECT_TRUE(app.WaitForFocus(app::Spare1Box));
 
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"}));
