@@ -43,6 +43,10 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
+std::wstring TextOf(const win::Bstr& text) {
+    return text.get() ? std::wstring(text.get(), ::SysStringLen(text.get())) : std::wstring();
+}
+
 std::wstring Hex(unsigned long value) {
     wchar_t text[16] = {};
     std::swprintf(text, 16, L"%lx", value);
@@ -151,7 +155,7 @@ HRESULT ReadLibraryFacts(LibraryFacts& facts) {
     facts.locale = Hex(libraryAttributes.lcid);
     win::Bstr name, description;
     library->GetDocumentation(-1, name.put(), description.put(), nullptr, nullptr);
-    facts.description = description.get() ? description.str() : name.str();
+    facts.description = description.get() ? TextOf(description) : TextOf(name);
 
     for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
         win::ComPtr<ITypeInfo> info;
@@ -167,7 +171,7 @@ HRESULT ReadLibraryFacts(LibraryFacts& facts) {
         if (!marshaled) continue;
         win::Bstr interfaceName;
         info->GetDocumentation(MEMBERID_NIL, interfaceName.put(), nullptr, nullptr, nullptr);
-        facts.interfaces.push_back({GuidText(id), interfaceName.str()});
+        facts.interfaces.push_back({GuidText(id), TextOf(interfaceName)});
     }
     return S_OK;
 }
