@@ -5,6 +5,7 @@
 #include "app/CarryOn.h"
 #include "app/MainWindow.h"
 #include "services/SettingsFile.h"
+#include "win/Ansi.h"
 #include "win/Dispatch.h"
 #include "win/Messages.h"
 #include "win/ModulePath.h"
@@ -13,7 +14,8 @@ namespace app {
 
 namespace {
 constexpr wchar_t kBarTenderClass[] = L"BarTender.Application";
-constexpr char kHelpPage[] = "https://labelprint.example.com/help/";
+// The help page, in the program's folder where the installer puts it.
+constexpr wchar_t kHelpPage[] = L"\\help\\index.html";
 // The save option that ending the program passes to BarTender's Quit.
 constexpr int kQuitSaveOption = 0;
 }  // namespace
@@ -76,7 +78,12 @@ void MainWindow::MoveFocusOnEnter(ControlId from, WPARAM key) {
     }
 }
 
-void MainWindow::OnHelpClick() { ::ShellExecuteA(hwnd_, "open", kHelpPage, nullptr, nullptr, SW_HIDE); }
+void MainWindow::OnHelpClick() {
+    const std::string page = win::ToAnsi(win::ExecutableFolder() + kHelpPage);
+    // Without the page the click does nothing: the shell would answer a missing file with a message.
+    if (::GetFileAttributesA(page.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    ::ShellExecuteA(hwnd_, "open", page.c_str(), nullptr, nullptr, SW_HIDE);
+}
 
 void MainWindow::OnExitClick() {
     CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Cross-builds everything for Windows and copies the program to dist/.
+# Cross-builds everything for Windows and copies the program, both builds of the support library
+# and the installer to dist/.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+# The x86 labelsupport.dll first: the x64 build takes it from there for the installer and the tests
+# under the 32-bit script host (and keeps it up to date from then on).
+cmake --preset mingw-x86 >/dev/null
+cmake --build --preset mingw-x86
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
-mkdir -p dist
+mkdir -p dist/x64 dist/x86
 cp build/mingw/bin/labelprint.exe dist/
-for f in build/mingw/bin/labelsupport.dll; do [ -f "$f" ] && cp "$f" dist/; done
-echo "Built dist/labelprint.exe"
+cp build/mingw/bin/labelsupport.dll dist/x64/
+cp build/mingw-x86/bin/labelsupport.dll dist/x86/
+cp build/mingw/labelprint-setup.exe dist/
+echo "Built dist/labelprint.exe, dist/x64/labelsupport.dll, dist/x86/labelsupport.dll and dist/labelprint-setup.exe"

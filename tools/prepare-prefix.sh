@@ -36,7 +36,15 @@ for server in bartender-standin excel-standin; do
 done
 # https addresses open in a recorder instead of a browser.
 if [ -f "$bin/url-recorder.exe" ]; then wine "$bin/url-recorder.exe" /register >/dev/null 2>&1; fi
+# So do local .html pages, such as the help page beside the program.
+if [ -f "$bin/url-recorder.exe" ]; then
+  reg 'HKCR\.html' /ve /t REG_SZ /d htmlfile
+  reg 'HKCR\htmlfile\shell\open\command' /ve /t REG_SZ /d "\"$(echo "Z:$bin/url-recorder.exe" | tr / '\\')\" \"%1\""
+fi
 # The support library's automation server: LabelSupport.Radix, LabelSupport.CodeTrans, LabelSupport.Wait.
 if [ -f "$bin/labelsupport.dll" ]; then wine regsvr32 /s "Z:$bin/labelsupport.dll" >/dev/null 2>&1; fi
+# Its x86 build, for 32-bit script hosts (the mingw-x86 preset).
+x86=$LABELPRINT_ROOT/build/mingw-x86/bin/labelsupport.dll
+if [ -f "$x86" ]; then wine 'C:\windows\syswow64\regsvr32.exe' /s "Z:$x86" >/dev/null 2>&1; fi
 wineserver -w
 echo "Wine prefix ready: $WINEPREFIX"

@@ -39,6 +39,14 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
 
 STDAPI DllCanUnloadNow() { return labelsupport::ServerInUse() ? S_FALSE : S_OK; }
 
-STDAPI DllRegisterServer() { return labelsupport::RegisterServer(); }
+// Plain regsvr32 (and regsvr32 /u): the registration for the whole machine.
+STDAPI DllRegisterServer() { return labelsupport::RegisterServer(labelsupport::RegistrationScope::Machine); }
 
-STDAPI DllUnregisterServer() { return labelsupport::UnregisterServer(); }
+STDAPI DllUnregisterServer() { return labelsupport::UnregisterServer(labelsupport::RegistrationScope::Machine); }
+
+// regsvr32 /n /i:user (and regsvr32 /u /n /i:user): the registration for the current user only.
+STDAPI DllInstall(BOOL install, PCWSTR commandLine) {
+    const auto scope = labelsupport::ScopeOfInstallCommand(commandLine);
+    if (!scope) return E_INVALIDARG;
+    return install ? labelsupport::RegisterServer(*scope) : labelsupport::UnregisterServer(*scope);
+}

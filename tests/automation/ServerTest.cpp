@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/automation/AutomationTestSupport.h"
+#include "tests/support/TestFiles.h"
 #include "win/ComApartment.h"
 #include "win/UniqueResource.h"
 
@@ -68,6 +69,53 @@ std::optional<GUID> CoclassId(const wchar_t* name) {
     return std::nullopt;
 }
 
+constexpr wchar_t kAutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+
+// A string value under HKLM or HKCU, read as it is stored (this test is a 64-bit program: no
+// redirection; the 32-bit class keys are named with their Wow6432Node).
+std::optional<std::wstring> Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
+    wchar_t value[1024];
+    DWORD size = sizeof value;
+    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(value);
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+    win::UniqueRegKey opened;
+    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
+}
+
+// The x86 build of the DLL (the mingw-x86 preset), as a Windows path; empty when it was not built.
+std::wstring X86ServerDllPath() {
+#ifdef LABELSUPPORT_X86_DLL
+    std::wstring path = testing_support::FromUtf8(LABELSUPPORT_X86_DLL);
+    for (auto& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+#else
+    return {};
+#endif
+}
+
+// Runs regsvr32 as a user would, the 64-bit one or the 32-bit one from SysWOW64; its exit code.
+DWORD Regsvr32(bool x86, const std::wstring& arguments, const std::wstring& dll) {
+    wchar_t windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring exe = std::wstring(windows) + (x86 ? L"\\SysWOW64\\regsvr32.exe" : L"\\System32\\regsvr32.exe");
+    std::wstring commandLine = L"\"" + exe + L"\" /s " + arguments + L" \"" + dll + L"\"";
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process))
+        return ~0u;
+    win::UniqueHandle thread(process.hThread), running(process.hProcess);
+    if (::WaitForSingleObject(running.get(), 60000) != WAIT_OBJECT_0) return ~0u;
+    DWORD code = ~0u;
+    ::GetExitCodeProcess(running.get(), &code);
+    return code;
+}
+
 }  // namespace
 
 TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnregistrationRemovesIt) {
@@ -77,11 +125,20 @@ TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnre
     auto registerServer = Export<HRESULT(STDAPICALLTYPE*)()>(dll.get(), "DllRegisterServer");
     auto unregisterServer = Export<HRESULT(STDAPICALLTYPE*)()>(dll.get(), "DllUnregisterServer");
     ASSERT_TRUE(registerServer && unregisterServer);
+    const std::wstring x86Dll = X86ServerDllPath();
     // The prefix stays usable for the other tests whatever happens here.
     struct Reregister {
         HRESULT(STDAPICALLTYPE* call)();
-        ~Reregister() { call(); }
-    } reregister{registerServer};
+        std::wstring x86Dll;
+        ~Reregister() {
+            call();
+            if (!x86Dll.empty()) Regsvr32(true, L"", x86Dll);
+        }
+    } reregister{registerServer, x86Dll};
+    // The x86 registration would keep the class names.
+    if (!x86Dll.empty()) {
+        ASSERT_EQ(Regsvr32(true, L"/u", x86Dll), 0u);
+    }
 
     ASSERT_EQ(unregisterServer(), S_OK);
     EXPECT_EQ(unregisterServer(), S_OK) << "removing what is gone is no failure";
@@ -110,6 +167,105 @@ TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnre
     EXPECT_EQ(::LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered.put()), S_OK);
     EXPECT_TRUE(ClassesValue(L"Interface\\" + GuidText(kRadixIid) + L"\\ProxyStubClsid32"))
         << "the interfaces are marshaled by the automation library";
+}
+
+TEST(LabelSupportServer, BothBitnessesRegisterMachineWideSideBySideAndTheClassNamesStayWhileEitherIsThere) {
+    const std::wstring x86Dll = X86ServerDllPath();
+    if (x86Dll.empty()) GTEST_SKIP() << "no x86 build (mingw-x86 preset)";
+    struct Reregister {
+        std::wstring x86Dll;
+        ~Reregister() {
+            Regsvr32(false, L"", ServerDllPath());
+            Regsvr32(true, L"", x86Dll);
+        }
+    } reregister{x86Dll};
+    const std::wstring radixId = GuidText(*CoclassId(L"Radix"));
+    const std::wstring radix = L"Software\\Classes\\CLSID\\" + radixId;
+    const std::wstring radix32 = L"Software\\Classes\\Wow6432Node\\CLSID\\" + radixId;
+    const std::wstring library = L"Software\\Classes\\TypeLib\\" + GuidText(kLibraryId);
+    const std::wstring platforms = library + L"\\1.0\\0";
+
+    ASSERT_EQ(Regsvr32(false, L"", ServerDllPath()), 0u);
+    ASSERT_EQ(Regsvr32(true, L"", x86Dll), 0u);
+    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32").value_or(L""), ServerDllPath()));
+    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, radix32 + L"\\InprocServer32").value_or(L""), x86Dll));
+    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, platforms + L"\\win64").value_or(L""), ServerDllPath()));
+    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, platforms + L"\\win32").value_or(L""), x86Dll));
+
+    ASSERT_EQ(Regsvr32(false, L"/u", ServerDllPath()), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, radix));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, platforms + L"\\win64"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, radix32)) << "the x86 registration is left alone";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, platforms + L"\\win32"));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Classes\\LabelSupport.Radix\\CLSID"), radixId)
+        << "32-bit callers still find the class by its name";
+
+    ASSERT_EQ(Regsvr32(true, L"/u", x86Dll), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, radix32));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\LabelSupport.Radix"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, library));
+}
+
+// regsvr32 /n /i:user, as the installer runs it for each bitness. (Wine's COM reads only the
+// machine's classes: creating the classes through this registration is tested on the installed
+// program, in tests/install.)
+TEST(LabelSupportServer, PerUserRegistrationOfBothBitnessesStaysInTheUsersClassesAndComesOffAgain) {
+    const std::wstring x86Dll = X86ServerDllPath();
+    if (x86Dll.empty()) GTEST_SKIP() << "no x86 build (mingw-x86 preset)";
+    struct Unregister {
+        std::wstring x86Dll;
+        ~Unregister() {
+            Regsvr32(false, L"/u /n /i:user", ServerDllPath());
+            Regsvr32(true, L"/u /n /i:user", x86Dll);
+        }
+    } unregister{x86Dll};
+    const std::wstring radixId = GuidText(*CoclassId(L"Radix"));
+    const std::wstring radix = L"Software\\Classes\\CLSID\\" + radixId;
+    const std::wstring radix32 = L"Software\\Classes\\Wow6432Node\\CLSID\\" + radixId;
+    const std::wstring library = L"Software\\Classes\\TypeLib\\" + GuidText(kLibraryId);
+    const std::wstring progId = L"Software\\Classes\\LabelSupport.Radix";
+    const std::wstring radixInterface = L"Software\\Classes\\Interface\\" + GuidText(kRadixIid);
+    const std::wstring radixInterface32 = L"Software\\Classes\\Wow6432Node\\Interface\\" + GuidText(kRadixIid);
+    const auto machineServer = Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32");
+
+    ASSERT_EQ(Regsvr32(false, L"/n /i:user", ServerDllPath()), 0u);
+    ASSERT_EQ(Regsvr32(true, L"/n /i:user", x86Dll), 0u);
+    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, radix + L"\\InprocServer32").value_or(L""), ServerDllPath()));
+    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, radix32 + L"\\InprocServer32").value_or(L""), x86Dll));
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, radix + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, radix32 + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, progId + L"\\CLSID"), radixId);
+    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win64").value_or(L""), ServerDllPath()));
+    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win32").value_or(L""), x86Dll));
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, radixInterface + L"\\ProxyStubClsid32"), kAutomationMarshaler);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, radixInterface32 + L"\\ProxyStubClsid32"), kAutomationMarshaler);
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer) << "the machine's is untouched";
+
+    ASSERT_EQ(Regsvr32(false, L"/u /n /i:user", ServerDllPath()), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radix));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radixInterface));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win64"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, radix32)) << "the x86 registration is left alone";
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win32"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, progId));
+
+    ASSERT_EQ(Regsvr32(true, L"/u /n /i:user", x86Dll), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radix32));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radixInterface32));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, progId));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, library));
+    EXPECT_EQ(Regsvr32(true, L"/u /n /i:user", x86Dll), 0u) << "removing what is gone is no failure";
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer);
+}
+
+TEST(LabelSupportServer, DllInstallKnowsOnlyTheUserScope) {
+    win::UniqueModule dll(::LoadLibraryW(ServerDllPath().c_str()));
+    ASSERT_TRUE(dll);
+    auto install = Export<HRESULT(STDAPICALLTYPE*)(BOOL, PCWSTR)>(dll.get(), "DllInstall");
+    ASSERT_TRUE(install);
+    EXPECT_EQ(install(TRUE, L"everyone"), E_INVALIDARG);
+    EXPECT_EQ(install(FALSE, L"users"), E_INVALIDARG);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\LabelSupport.Radix"));
 }
 
 TEST(LabelSupportServer, TheDllMayUnloadOnlyWhenNoObjectFactoryOrLockIsLeft) {

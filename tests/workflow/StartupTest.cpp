@@ -219,12 +219,28 @@ TEST_F(StartupTest, ClosingTheWindowQuitsBarTenderAndEndsTheProgram) {
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
 }
 
-TEST_F(StartupTest, ClickOnTheStatusLineOpensTheHelpPage) {
+TEST_F(StartupTest, ClickOnTheStatusLineOpensTheHelpPageBesideTheProgram) {
     LabelPrintApp app(L"help-link");
+    const std::wstring page = app.folder() + L"\\help\\index.html";
+    ASSERT_TRUE(::CreateDirectoryW((app.folder() + L"\\help").c_str(), nullptr));
+    testing_support::WriteBytes(page, "<!DOCTYPE html><title>help</title>");
     ASSERT_TRUE(app.StartAndWaitForWindow());
     app.PostMouseClick(app::StatusLine);
-    EXPECT_TRUE(WaitUntil([&] { return browser.RawLog().find("https://") == 0; }));
-    EXPECT_EQ(browser.RawLog(), "https://labelprint.example.com/help/\n");
+    EXPECT_TRUE(WaitUntil([&] { return !browser.RawLog().empty(); }));
+    EXPECT_EQ(testing_support::FromUtf8(browser.RawLog()), page + L"\n");
+    EXPECT_FALSE(app.FindMessageBox());
+    EXPECT_TRUE(app.Running());
+}
+
+TEST_F(StartupTest, WithoutTheHelpPageAClickOnTheStatusLineStaysSilent) {
+    LabelPrintApp app(L"help-missing");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    app.PostMouseClick(app::StatusLine);
+    // Enter in the quantity box is handled after the click: once the focus has moved, the click is done.
+    app.PostEnter(app::QuantityBox);
+    ASSERT_TRUE(app.WaitForFocus(app::PrintButton));
+    EXPECT_FALSE(app.FindMessageBox());
+    EXPECT_EQ(browser.RawLog(), "");
     EXPECT_TRUE(app.Running());
 }
 
