@@ -148,7 +148,7 @@ TEST_F(LabelSupportDispatch, RunTimeErrorsArriveAsAutomationExceptionsWithNumber
     ASSERT_EQ(::GetErrorInfo(0, info.put()), S_OK);
     win::Bstr source;
     info->GetSource(source.put());
-    EXPECT_EQ(source.str(), L"LabelSupport.Radix");
+    EXPECT_EQ(win::BstrText(source.get()), L"LabelSupport.Radix");
 }
 
 TEST_F(LabelSupportDispatch, ReturnedByteArraysStartAtZeroAndGivenArraysKeepTheirBounds) {
@@ -277,10 +277,10 @@ TEST_F(LabelSupportDispatch, TheDualInterfacesOwnTablesTakeTypedArgumentsAndRepo
     LONG dec = 10;
     win::Bstr digits;
     ASSERT_EQ(radix->D2B(&dec, digits.put()), S_OK);
-    EXPECT_EQ(digits.str(), L"1010");
+    EXPECT_EQ(win::BstrText(digits.get()), L"1010");
     EXPECT_EQ(dec, 0);
 
-    win::Bstr tooLong(std::wstring(L"1") + std::wstring(31, L'0'));
+    win::Bstr tooLong = win::MakeBstr(std::wstring(L"1") + std::wstring(31, L'0'));
     BSTR text = tooLong.get();
     LONG value = 1234;
     EXPECT_EQ(radix->B2D(&text, &value), kOverflow);
@@ -293,19 +293,19 @@ TEST_F(LabelSupportDispatch, TheDualInterfacesOwnTablesTakeTypedArgumentsAndRepo
     win::Bstr source, description;
     info->GetSource(source.put());
     info->GetDescription(description.put());
-    EXPECT_EQ(source.str(), L"LabelSupport.Radix");
-    EXPECT_EQ(description.str(), L"溢出");
+    EXPECT_EQ(win::BstrText(source.get()), L"LabelSupport.Radix");
+    EXPECT_EQ(win::BstrText(description.get()), L"溢出");
 
     EXPECT_EQ(radix->D2B(nullptr, digits.put()), E_POINTER);
     EXPECT_EQ(radix->B2D(&text, nullptr), E_POINTER);
-    win::Bstr hex(L"41 42");
+    win::Bstr hex = win::MakeBstr(L"41 42");
     win::Variant bytes;
     ASSERT_EQ(radix->V2H(hex.get(), nullptr, bytes.put()), S_OK) << "a C++ caller leaves the option out with null";
     EXPECT_EQ(TextOf(*bytes.get()), L"AB");
 
     auto codec = codec_.As<ICodeTrans>();
     ASSERT_TRUE(codec);
-    win::Bstr hit(L"打");
+    win::Bstr hit = win::MakeBstr(L"打");
     BSTR hitText = hit.get();
     SAFEARRAY* encoded = nullptr;
     ASSERT_EQ(codec->UnicodeEncode(&hitText, VARIANT_TRUE, &encoded), S_OK);
@@ -313,7 +313,7 @@ TEST_F(LabelSupportDispatch, TheDualInterfacesOwnTablesTakeTypedArgumentsAndRepo
     EXPECT_EQ(BytesOf(encoded), (Bytes{0, {0x62, 0x53}}));
     win::Bstr decoded;
     ASSERT_EQ(codec->UnicodeDecode(&encoded, VARIANT_TRUE, decoded.put()), S_OK);
-    EXPECT_EQ(decoded.str(), L"打");
+    EXPECT_EQ(win::BstrText(decoded.get()), L"打");
     SAFEARRAY* none = nullptr;
     EXPECT_EQ(codec->Unicode8Decode(&none, decoded.put()), kSubscript);
 }
@@ -342,8 +342,8 @@ TEST(LabelSupportCrossApartment, CallsFromAnotherApartmentGoThroughTheRegistered
             if (radix) {
                 win::Bstr text;
                 called = radix->D2B(&dec, text.put());
-                digits = text.str();
-                win::Bstr overflow(L"80000000");
+                digits = win::BstrText(text.get());
+                win::Bstr overflow = win::MakeBstr(L"80000000");
                 LONG value = 0;
                 failed = radix->H2D(overflow.get(), &value);
                 win::Variant argument(L"80000000");
