@@ -42,14 +42,6 @@ struct InBstr : ArgumentKind {
     static Text FromDispatch(const DispatchArguments& args, unsigned i) { return args.TextAt(i); }
 };
 
-// [in] BSTR*: a script's text variable, only read.
-struct InBstrRef : ArgumentKind {
-    static constexpr bool kByReference = true;
-    using Parameter = BSTR*;
-    static Text FromTable(BSTR* text) { return TextOf(Need(text)); }
-    static Text FromDispatch(const DispatchArguments& args, unsigned i) { return args.TextAt(i); }
-};
-
 // [in] LONG
 struct InLong : ArgumentKind {
     using Parameter = LONG;
@@ -57,13 +49,39 @@ struct InLong : ArgumentKind {
     static std::int32_t FromDispatch(const DispatchArguments& args, unsigned i) { return args.Int32At(i); }
 };
 
-// [in] LONG*: a script's number variable, only read.
-struct InLongRef : ArgumentKind {
-    static constexpr bool kByReference = true;
-    using Parameter = LONG*;
-    static std::int32_t FromTable(LONG* number) { return Need(number); }
-    static std::int32_t FromDispatch(const DispatchArguments& args, unsigned i) { return args.Int32At(i); }
+// A SAFEARRAY(unsigned char), as the pointer that InBytesRef points to.
+struct InBytes : ArgumentKind {
+    using Parameter = SAFEARRAY*;
+    static ByteArray FromTable(SAFEARRAY* bytes) { return BytesFrom(bytes); }
+    static ByteArray FromDispatch(const DispatchArguments& args, unsigned i) { return args.BytesAt(i); }
 };
+
+// [in] VARIANT holding a byte array (or a script's array of numbers).
+struct InBytesVariant : ArgumentKind {
+    using Parameter = VARIANT;
+    static ByteArray FromTable(const VARIANT& bytes) { return BytesFrom(bytes); }
+    static ByteArray FromDispatch(const DispatchArguments& args, unsigned i) { return args.BytesAt(i); }
+};
+
+// A VARIANT holding a text or a byte array, as the value that InTextOrBytesRef points to.
+struct InTextOrBytes : ArgumentKind {
+    using Parameter = VARIANT;
+    static TextOrBytes FromTable(const VARIANT& value) { return TextOrBytesFrom(value); }
+    static TextOrBytes FromDispatch(const DispatchArguments& args, unsigned i) { return args.TextOrBytesAt(i); }
+};
+
+// [in] T* for the kind of [in] T: a script's variable, only read. Invoke callers pass it the same
+// way either way.
+template <typename Pointee>
+struct InRef : Pointee {
+    static constexpr bool kByReference = true;
+    using Parameter = typename Pointee::Parameter*;
+    static auto FromTable(Parameter value) { return Pointee::FromTable(Need(value)); }
+};
+using InBstrRef = InRef<InBstr>;                // [in] BSTR*
+using InLongRef = InRef<InLong>;                // [in] LONG*
+using InBytesRef = InRef<InBytes>;              // [in] SAFEARRAY(unsigned char)*
+using InTextOrBytesRef = InRef<InTextOrBytes>;  // [in] VARIANT* holding a text or a byte array
 
 // [in, out] LONG*: the class works on the caller's variable. The variable changes only once the
 // result exists, so a failure leaves it as it was.
@@ -88,29 +106,6 @@ struct InOutLongRef : ArgumentKind {
     static void WriteBack(const DispatchArguments& args, unsigned i, const Value& value) noexcept {
         args.UpdateInt32(i, value.before, value.working);
     }
-};
-
-// [in] SAFEARRAY(unsigned char)*
-struct InBytesRef : ArgumentKind {
-    static constexpr bool kByReference = true;
-    using Parameter = SAFEARRAY**;
-    static ByteArray FromTable(SAFEARRAY** bytes) { return BytesFrom(Need(bytes)); }
-    static ByteArray FromDispatch(const DispatchArguments& args, unsigned i) { return args.BytesAt(i); }
-};
-
-// [in] VARIANT holding a byte array (or a script's array of numbers).
-struct InBytesVariant : ArgumentKind {
-    using Parameter = VARIANT;
-    static ByteArray FromTable(const VARIANT& bytes) { return BytesFrom(bytes); }
-    static ByteArray FromDispatch(const DispatchArguments& args, unsigned i) { return args.BytesAt(i); }
-};
-
-// [in] VARIANT* holding a text or a byte array.
-struct InTextOrBytesRef : ArgumentKind {
-    static constexpr bool kByReference = true;
-    using Parameter = VARIANT*;
-    static TextOrBytes FromTable(VARIANT* value) { return TextOrBytesFrom(Need(value)); }
-    static TextOrBytes FromDispatch(const DispatchArguments& args, unsigned i) { return args.TextOrBytesAt(i); }
 };
 
 // [in, optional, defaultvalue(0)] VARIANT_BOOL
