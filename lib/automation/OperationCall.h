@@ -64,7 +64,8 @@ private:
     }
 
     template <typename Library, std::size_t... I>
-    static void Dispatch(Library& library, const DispatchArguments& args, VARIANT* result, std::index_sequence<I...>) {
+    static void Dispatch(Library& library, const DispatchArguments& args, VARIANT* result,
+                         std::index_sequence<I...>) {
         std::tuple<Value<I>...> values{Kind<I>::FromDispatch(args, static_cast<unsigned>(I))...};
         auto run = [&]() -> decltype(auto) { return (library.*Operation)(Kind<I>::Pass(std::get<I>(values))...); };
         if constexpr (kHasResult)
@@ -116,7 +117,8 @@ struct OperationFacts {
                        (name, LABELSUPPORT_UNPAREN parameters))
 
 // Into the object's table for IDispatch::Invoke: one entry per line.
-#define LABELSUPPORT_DISPATCH_ENTRY(name, id, parameters) DispatchEntry<&Library::name, LABELSUPPORT_UNPAREN parameters>(id),
+#define LABELSUPPORT_DISPATCH_ENTRY(name, id, parameters) \
+    DispatchEntry<&Library::name, LABELSUPPORT_UNPAREN parameters>(id),
 
 // Into a list of OperationFacts.
 #define LABELSUPPORT_OPERATION_FACTS(name, id, parameters) \

@@ -22,7 +22,8 @@ TEST(RadixCharacterCodes, CodesAreAnsiFormsWithGbkDoubleBytesNegative) {
     EXPECT_EQ(radix.H2A(u"4G"), Text(1, u'\x04')) << "the reading stops at G";
     EXPECT_EQ(radix.H2A(u" 4\t1\n"), u"A") << "blanks are dropped before reading";
     EXPECT_EQ(radix.H2A(u"0000B0A1"), u"啊") << "the positive reading of a long form is in range";
-    EXPECT_EQ(ErrorOf([&] { radix.H2A(u"10000"); }).Line(), L"5 LabelSupport.Radix: 无效的过程调用或参数");
+    EXPECT_EQ(ErrorOf([&] { radix.H2A(u"10000"); }).Line(),
+              L"5 LabelSupport.Radix: 无效的过程调用或参数");
     EXPECT_EQ(ErrorOf([&] { radix.H2A(u"FFFF0000"); }).number, 5) << "-65536";
     EXPECT_EQ(ErrorOf([&] { radix.H2A(u"100000000"); }).number, 6) << "above FFFFFFFF";
     EXPECT_EQ(radix.H2A(u"B07F"), u"\uFFFD") << "two bytes that are no GBK character";
