@@ -1,27 +1,22 @@
 #pragma once
-// The one place where text meets a code page: the system ANSI code page (GBK, 936, on the target
-// systems) and UTF-8. Everything else in the library calls these two functions, so the classes
-// stay free of <windows.h>; a native build supplies another implementation of this pair.
+// The library's text in a code page, over the program's one text conversion (win/TextConversion.h),
+// with the run-time error the library's operations raise: error 6 when a length does not fit a
+// 32-bit count. Everything else in the library calls these two functions.
 #include <string>
 #include <string_view>
 
 #include "lib/Text.h"
+#include "win/TextConversion.h"
 
 namespace support {
 
-enum class CodePage {
-    Ansi,  // the system ANSI code page
-    Utf8,  // code page 65001
-};
+using win::CodePage;
 
-// The bytes of `text` in `page`, no terminating zero. A character the ANSI code page lacks becomes
-// its default character ("?" for GBK); a lone surrogate becomes what the platform's UTF-8
-// conversion makes of it. Embedded zeros are converted like any other character.
-// Fails with error 6 when a length does not fit a 32-bit count.
+// The bytes of `text` in `page`, no terminating zero, as win::Encode gives them.
 std::string EncodeText(CodePage page, TextView text);
 
-// The text that `bytes` give in `page`. Bytes that are no character of the code page are replaced
-// the way the platform's conversion replaces them. Fails with error 6 like EncodeText.
+// The text that `bytes` give in `page`; bytes that are no character of the code page are replaced
+// the way the platform's conversion replaces them.
 Text DecodeText(CodePage page, std::string_view bytes);
 
 }  // namespace support

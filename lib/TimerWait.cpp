@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <new>
+#include <exception>
 #include <optional>
-#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "lib/CodePage.h"
 #include "lib/RuntimeError.h"
@@ -29,8 +29,7 @@ Text Decimal(unsigned long value) {
     return Text(digits.begin(), digits.end());
 }
 
-[[noreturn]] void FailCall(const char16_t* call) {
-    const DWORD code = ::GetLastError();
+[[noreturn]] void FailCall(const char16_t* call, DWORD code) {
     throw RuntimeError(errors::kInvalidCall, TimerWait::kSource,
                        Text(call) + u" 失败（Windows 错误 " + Decimal(code) + u"）");
 }
@@ -53,92 +52,78 @@ void SetDueTime(HANDLE timer, std::int64_t dueTime) noexcept {
     ::SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
 }
 
-// Dispatches every message waiting in this thread's queue. A WM_QUIT is kept in `quit` for later.
-void DispatchWaitingMessages(std::optional<int>& quit) noexcept {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = static_cast<int>(msg.wParam);
-            continue;
-        }
-        win::DispatchOne(msg);
+// The timer of one wait, for the length of the wait. A wait that ends normally closes it; a failed
+// one leaves it with the object, which closes it at its next Wait or its own end. Either way a timer
+// that an earlier failure left (this object's, or a nested wait's) is closed by then.
+class WaitScope {
+public:
+    explicit WaitScope(win::UniqueHandle& leftover) noexcept
+        : leftover_(leftover), exceptions_(std::uncaught_exceptions()) {
+        leftover_.reset();
     }
-}
+    ~WaitScope() {
+        const bool failed = std::uncaught_exceptions() > exceptions_;
+        leftover_ = failed ? std::move(timer) : win::UniqueHandle();
+    }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+    win::UniqueHandle timer;
+
+private:
+    win::UniqueHandle& leftover_;
+    const int exceptions_;
+};
+
+// A WM_QUIT met while dispatching, posted again when the wait ends however it ends, so that the
+// thread's main loop still sees it.
+class KeptQuit {
+public:
+    KeptQuit() noexcept = default;
+    ~KeptQuit() {
+        if (code) ::PostQuitMessage(*code);
+    }
+    KeptQuit(const KeptQuit&) = delete;
+    KeptQuit& operator=(const KeptQuit&) = delete;
+
+    std::optional<int> code;
+};
 
 }  // namespace
-
-TimerWait::~TimerWait() {
-    if (timer_) ::CloseHandle(timer_);
-}
 
 std::int64_t TimerWait::DueTime(std::int32_t milliSeconds) noexcept {
     return -(static_cast<std::int64_t>(milliSeconds) * 10'000);
 }
 
 void TimerWait::Wait(std::int32_t MilliSeconds) {
-    HANDLE const enclosing = current_;
-    HANDLE mine = nullptr;
-    bool created = false;
-    std::optional<int> quit;
-
-    // A handle that neither this wait nor the enclosing one owns was left by a failed wait.
-    auto closeLeftover = [&] {
-        if (timer_ && timer_ != mine && timer_ != enclosing) ::CloseHandle(timer_);
-    };
-
+    KeptQuit quit;
     try {
-        closeLeftover();
-        timer_ = enclosing;
+        RunOperation(kSource, [&] {
+            WaitScope scope(leftover_);
+            SYSTEMTIME now;
+            ::GetLocalTime(&now);
+            const std::string name = TimerName(now);
 
-        SYSTEMTIME now;
-        ::GetLocalTime(&now);
-        const std::string name = TimerName(now);
+            HANDLE const timer = ::CreateWaitableTimerA(nullptr, TRUE, name.c_str());
+            const DWORD creation = ::GetLastError();
+            scope.timer.reset(timer);
+            if (!timer) FailCall(u"CreateWaitableTimerA", creation);
 
-        mine = ::CreateWaitableTimerA(nullptr, TRUE, name.c_str());
-        const DWORD creation = ::GetLastError();
-        created = true;
-        timer_ = mine;
-        if (!mine) FailCall(u"CreateWaitableTimerA");
-        current_ = mine;
+            // A timer of that name that already existed belongs to a wait in progress: leave its state.
+            if (creation != ERROR_ALREADY_EXISTS) SetDueTime(timer, -1);
+            SetDueTime(timer, DueTime(MilliSeconds));
 
-        // A timer of that name that already existed belongs to a wait in progress: leave its state.
-        if (creation != ERROR_ALREADY_EXISTS) SetDueTime(mine, -1);
-        SetDueTime(mine, DueTime(MilliSeconds));
-
-        for (;;) {
-            const DWORD woke = ::MsgWaitForMultipleObjects(1, &mine, FALSE, INFINITE, kWakeMask);
-            if (woke == WAIT_FAILED) {
+            for (;;) {
+                const DWORD woke = ::MsgWaitForMultipleObjects(1, &timer, FALSE, INFINITE, kWakeMask);
                 const DWORD code = ::GetLastError();
-                DispatchWaitingMessages(quit);
-                ::SetLastError(code);
-                FailCall(u"MsgWaitForMultipleObjects");
+                win::ProcessPendingMessages(quit.code);
+                if (woke == WAIT_FAILED) FailCall(u"MsgWaitForMultipleObjects", code);
+                if (woke == WAIT_OBJECT_0) break;
             }
-            DispatchWaitingMessages(quit);
-            if (woke == WAIT_OBJECT_0) break;
-        }
-
-        ::CloseHandle(mine);
-        closeLeftover();
-        timer_ = enclosing;
-        current_ = enclosing;
-    } catch (...) {
-        if (created) {
-            closeLeftover();
-            timer_ = mine;
-            current_ = enclosing;
-        }
-        if (quit) ::PostQuitMessage(*quit);
-        try {
-            throw;
-        } catch (const RuntimeError& e) {
-            throw RuntimeError(e.Number(), e.Source().empty() ? kSource : e.Source(), kDescriptionPrefix + e.Description());
-        } catch (const std::bad_alloc&) {
-            throw RuntimeError(errors::kOutOfMemory, kSource, kDescriptionPrefix + StandardDescription(errors::kOutOfMemory));
-        } catch (const std::length_error&) {
-            throw RuntimeError(errors::kOutOfMemory, kSource, kDescriptionPrefix + StandardDescription(errors::kOutOfMemory));
-        }
+        });
+    } catch (const RuntimeError& e) {
+        throw RuntimeError(e.Number(), e.Source(), kDescriptionPrefix + e.Description());
     }
-    if (quit) ::PostQuitMessage(*quit);
 }
 
 }  // namespace support

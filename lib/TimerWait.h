@@ -30,6 +30,7 @@
 #include <cstdint>
 
 #include "lib/Text.h"
+#include "win/UniqueResource.h"
 
 namespace support {
 
@@ -38,8 +39,6 @@ public:
     static constexpr const char16_t* kSource = u"LabelSupport.Wait";
 
     TimerWait() noexcept = default;
-    // Closes a timer handle that a failed Wait left behind; failures are ignored.
-    ~TimerWait();
     TimerWait(const TimerWait&) = delete;
     TimerWait& operator=(const TimerWait&) = delete;
 
@@ -52,10 +51,9 @@ public:
     static std::int64_t DueTime(std::int32_t milliSeconds) noexcept;
 
 private:
-    // The timer handle of the wait in progress, or the one a failed wait left behind; 0 when idle.
-    void* timer_ = nullptr;
-    // The handle of the innermost wait still in progress; an enclosing wait keeps waiting on it.
-    void* current_ = nullptr;
+    // The timer a failed wait left behind, closed by the next Wait or with the object. A wait in
+    // progress holds its own timer.
+    win::UniqueHandle leftover_;
 };
 
 }  // namespace support

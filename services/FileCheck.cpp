@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "win/Ansi.h"
+#include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
 namespace {

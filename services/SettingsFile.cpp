@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "win/Ansi.h"
 #include "win/GrowBuffer.h"
+#include "win/TextConversion.h"
 
 namespace {
 // The classic buffer size; longer values are read by growing it.

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string_view>
 
-#include "win/Ansi.h"
 #include "win/GrowBuffer.h"
+#include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
 namespace {

@@ -24,7 +24,7 @@ void BackgroundCreate::Run() {
         ComPtr<IDispatch> object;
         try {
             object = CreateObject(progId_.c_str());
-            hr_ = ::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, object.get(), &stream_);
+            hr_ = ::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, object.get(), stream_.put());
         } catch (const ComError& e) {
             hr_ = e.hr();
         } catch (...) {
@@ -39,10 +39,11 @@ void BackgroundCreate::Run() {
 
 ComPtr<IDispatch> BackgroundCreate::Take() {
     ::WaitForSingleObject(created_.get(), INFINITE);
-    IStream* stream = std::exchange(stream_, nullptr);
     HRESULT hr = hr_;
     ComPtr<IDispatch> object;
-    if (SUCCEEDED(hr) && stream) hr = ::CoGetInterfaceAndReleaseStream(stream, IID_IDispatch, object.put_void());
+    // The call releases the stream, taken from stream_ so that Finish does not see it again.
+    if (SUCCEEDED(hr) && stream_)
+        hr = ::CoGetInterfaceAndReleaseStream(stream_.release(), IID_IDispatch, object.put_void());
     Finish();
     Check(hr);
     if (!object) throw ComError(E_NOINTERFACE);
@@ -52,11 +53,9 @@ ComPtr<IDispatch> BackgroundCreate::Take() {
 void BackgroundCreate::Finish() {
     ::SetEvent(unmarshaled_.get());
     if (worker_.joinable()) worker_.join();
-    if (stream_) {
-        // Never taken: release the marshaled reference so the server is not kept alive.
-        ::CoReleaseMarshalData(stream_);
-        std::exchange(stream_, nullptr)->Release();
-    }
+    // Never taken: release the marshaled reference so the server is not kept alive.
+    if (stream_) ::CoReleaseMarshalData(stream_.get());
+    stream_.reset();
 }
 
 }  // namespace win

@@ -31,7 +31,7 @@ private:
     std::wstring progId_;
     UniqueHandle created_;    // set by the worker when stream_ or hr_ is ready
     UniqueHandle unmarshaled_;  // set by the caller when the worker may let go of its object
-    IStream* stream_ = nullptr;  // the object marshaled for the caller's apartment
+    ComPtr<IStream> stream_;  // the object marshaled for the caller's apartment
     HRESULT hr_ = E_PENDING;
     std::thread worker_;
 };

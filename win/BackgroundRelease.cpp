@@ -15,24 +15,15 @@ bool HoldsOnlyPlainValues(const VARIANT& value) {
     VARTYPE type = V_VT(&value);
     if (!(type & VT_ARRAY)) return type != VT_DISPATCH && type != VT_UNKNOWN && !(type & VT_BYREF);
     if (type != (VT_ARRAY | VT_VARIANT)) return (type & ~VT_ARRAY) != VT_DISPATCH && (type & ~VT_ARRAY) != VT_UNKNOWN;
-    SAFEARRAY* array = V_ARRAY(&value);
-    void* data = nullptr;
-    if (!array || FAILED(::SafeArrayAccessData(array, &data))) return false;
-    ULONG count = 1;
-    for (UINT d = 1; d <= ::SafeArrayGetDim(array); ++d) {
-        LONG lower = 0, upper = -1;
-        ::SafeArrayGetLBound(array, d, &lower);
-        ::SafeArrayGetUBound(array, d, &upper);
-        count *= static_cast<ULONG>(upper - lower + 1);
-    }
-    bool plain = true;
-    const VARIANT* element = static_cast<const VARIANT*>(data);
-    for (ULONG i = 0; i < count && plain; ++i) {
+    SafeArrayLock lock(V_ARRAY(&value));
+    if (!lock.locked()) return false;
+    const VARIANT* element = lock.variants();
+    if (!element && lock.count() > 0) return false;
+    for (ULONG i = 0; i < lock.count(); ++i) {
         VARTYPE t = V_VT(&element[i]);
-        plain = t != VT_DISPATCH && t != VT_UNKNOWN && !(t & (VT_BYREF | VT_ARRAY));
+        if (t == VT_DISPATCH || t == VT_UNKNOWN || (t & (VT_BYREF | VT_ARRAY))) return false;
     }
-    ::SafeArrayUnaccessData(array);
-    return plain;
+    return true;
 }
 
 void CALLBACK FreeValue(PTP_CALLBACK_INSTANCE, void* context) { delete static_cast<Variant*>(context); }

@@ -5,40 +5,24 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
+
+#include "win/UniqueResource.h"
 
 namespace win {
 
-class Bstr {
-public:
-    Bstr() noexcept = default;
-    explicit Bstr(std::wstring_view text)
-        : s_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { reset(); }
-
-    Bstr(Bstr&& other) noexcept : s_(other.release()) {}
-    Bstr& operator=(Bstr&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-
-    BSTR get() const noexcept { return s_; }
-    BSTR* put() noexcept {
-        reset();
-        return &s_;
-    }
-    BSTR release() noexcept { return std::exchange(s_, nullptr); }
-    void reset(BSTR s = nullptr) noexcept {
-        BSTR old = std::exchange(s_, s);
-        if (old) ::SysFreeString(old);
-    }
-
-    std::wstring str() const { return s_ ? std::wstring(s_, ::SysStringLen(s_)) : std::wstring(); }
-
-private:
-    BSTR s_ = nullptr;
+struct BstrTraits {
+    using pointer = BSTR;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer s) noexcept { ::SysFreeString(s); }
 };
+using Bstr = UniqueResource<BstrTraits>;
+
+// A new BSTR holding `text`; an empty owner when memory ran out.
+inline Bstr MakeBstr(std::wstring_view text) {
+    return Bstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+// The text of a BSTR, embedded zeros included; a null BSTR is the empty text.
+inline std::wstring BstrText(BSTR s) { return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring(); }
 
 }  // namespace win

@@ -47,13 +47,10 @@ Variant Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant>& a
                                 (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info, &badArg);
     if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
     // The exception record's strings are ours to free.
-    Bstr source, description, help;
-    source.reset(info.bstrSource);
-    description.reset(info.bstrDescription);
-    help.reset(info.bstrHelpFile);
+    Bstr source(info.bstrSource), description(info.bstrDescription), help(info.bstrHelpFile);
     if (FAILED(hr)) {
         HRESULT code = (hr == DISP_E_EXCEPTION && FAILED(info.scode)) ? info.scode : hr;
-        throw ComError(code, description.str());
+        throw ComError(code, BstrText(description.get()));
     }
     return result;
 }

@@ -14,16 +14,26 @@ void DispatchOne(MSG& msg) noexcept {
     ::DispatchMessageW(&msg);
 }
 
-void ProcessPendingMessages() noexcept {
+namespace {
+// `kept` null: a WM_QUIT is posted again and ends the run, since the next look would find it again.
+void RunPending(std::optional<int>* kept) noexcept {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
+        if (msg.message != WM_QUIT) {
+            DispatchOne(msg);
+        } else if (kept) {
+            *kept = static_cast<int>(msg.wParam);
+        } else {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        DispatchOne(msg);
     }
 }
+}  // namespace
+
+void ProcessPendingMessages() noexcept { RunPending(nullptr); }
+
+void ProcessPendingMessages(std::optional<int>& quit) noexcept { RunPending(&quit); }
 
 namespace {
 long long Now() noexcept {

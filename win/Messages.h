@@ -2,6 +2,8 @@
 // The window's message handling outside the main loop: processing pending messages from inside a handler.
 #include <windows.h>
 
+#include <optional>
+
 namespace win {
 
 // The top-level window whose keyboard navigation (Tab, Enter on buttons) IsDialogMessage handles.
@@ -13,6 +15,10 @@ void DispatchOne(MSG& msg) noexcept;
 // Runs every message waiting in this thread's queue, then returns. A WM_QUIT found here is
 // posted again so that the main loop still sees it.
 void ProcessPendingMessages() noexcept;
+// The same for a caller that waits in a loop of its own: a WM_QUIT is taken out of the queue and its
+// exit code kept in `quit` (the last one counts) while the other messages go on running; the caller
+// posts it again once it is done waiting.
+void ProcessPendingMessages(std::optional<int>& quit) noexcept;
 
 // Processes pending messages from inside a long loop that wants to do so on every pass. Asking the
 // window server for messages costs several microseconds even when there are none, which over tens of

@@ -6,10 +6,10 @@
 
 namespace win {
 
-std::wstring ExecutablePath() {
+std::wstring ModulePath(HMODULE module) {
     auto path = GrowAndRetry<wchar_t>(
-        [](wchar_t* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-            DWORD n = ::GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(capacity));
+        [module](wchar_t* buffer, std::size_t capacity) -> std::optional<std::size_t> {
+            DWORD n = ::GetModuleFileNameW(module, buffer, static_cast<DWORD>(capacity));
             if (n == 0) return 0;
             if (n >= capacity) return std::nullopt;  // truncated
             return n;
@@ -17,6 +17,8 @@ std::wstring ExecutablePath() {
         MAX_PATH, 1u << 16);
     return path.value_or(std::wstring());
 }
+
+std::wstring ExecutablePath() { return ModulePath(nullptr); }
 
 std::wstring ExecutableFolder() {
     std::wstring path = ExecutablePath();

@@ -8,14 +8,23 @@ SafeArrayLock::SafeArrayLock(SAFEARRAY* array) noexcept {
     dims_ = ::SafeArrayGetDim(array);
     VARTYPE vt = VT_EMPTY;
     variants_ = SUCCEEDED(::SafeArrayGetVartype(array, &vt)) && vt == VT_VARIANT;
-    for (UINT d = 1; d <= dims_ && d <= 2; ++d) {
-        ::SafeArrayGetLBound(array, d, &bounds_[d - 1].lower);
-        ::SafeArrayGetUBound(array, d, &bounds_[d - 1].upper);
+    count_ = dims_ > 0 ? 1 : 0;
+    for (UINT d = 1; d <= dims_; ++d) {
+        Bound bound;
+        ::SafeArrayGetLBound(array, d, &bound.lower);
+        ::SafeArrayGetUBound(array, d, &bound.upper);
+        if (d <= 2) bounds_[d - 1] = bound;
+        count_ *= bound.upper >= bound.lower ? static_cast<ULONG>(bound.upper - bound.lower + 1) : 0;
     }
 }
 
 SafeArrayLock::~SafeArrayLock() {
     if (array_) ::SafeArrayUnlock(array_);
+}
+
+const VARIANT* SafeArrayLock::variants() const noexcept {
+    if (!array_ || !variants_) return nullptr;
+    return static_cast<const VARIANT*>(array_->pvData);
 }
 
 const VARIANT* SafeArrayLock::At(LONG row, LONG column) const noexcept {

@@ -4,38 +4,16 @@
 #include <oleauto.h>
 #include <windows.h>
 
-#include <utility>
+#include "win/UniqueResource.h"
 
 namespace win {
 
-class SafeArray {
-public:
-    SafeArray() noexcept = default;
-    explicit SafeArray(SAFEARRAY* owned) noexcept : a_(owned) {}
-    ~SafeArray() { reset(); }
-
-    SafeArray(SafeArray&& other) noexcept : a_(other.release()) {}
-    SafeArray& operator=(SafeArray&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    SafeArray(const SafeArray&) = delete;
-    SafeArray& operator=(const SafeArray&) = delete;
-
-    SAFEARRAY* get() const noexcept { return a_; }
-    SAFEARRAY** put() noexcept {
-        reset();
-        return &a_;
-    }
-    SAFEARRAY* release() noexcept { return std::exchange(a_, nullptr); }
-    void reset(SAFEARRAY* a = nullptr) noexcept {
-        SAFEARRAY* old = std::exchange(a_, a);
-        if (old) ::SafeArrayDestroy(old);
-    }
-
-private:
-    SAFEARRAY* a_ = nullptr;
+struct SafeArrayTraits {
+    using pointer = SAFEARRAY*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer a) noexcept { ::SafeArrayDestroy(a); }
 };
+using SafeArray = UniqueResource<SafeArrayTraits>;
 
 // Locks an array for the lifetime of the scope and reads its bounds once.
 // Data is only touched through this scope; every index is checked against the bounds.
@@ -51,6 +29,11 @@ public:
     // Bounds of dimension d, 1 = the leftmost (the row of a worksheet block).
     LONG lower(UINT d) const noexcept { return bounds_[d - 1].lower; }
     LONG upper(UINT d) const noexcept { return bounds_[d - 1].upper; }
+    // The number of elements in all dimensions together.
+    ULONG count() const noexcept { return count_; }
+
+    // The elements of a VARIANT array in storage order (count() of them); nullptr for another array.
+    const VARIANT* variants() const noexcept;
 
     // Element (row, column) of a two-dimensional VARIANT array; nullptr when out of bounds or not such an array.
     const VARIANT* At(LONG row, LONG column) const noexcept;
@@ -63,6 +46,7 @@ private:
     SAFEARRAY* array_ = nullptr;
     UINT dims_ = 0;
     bool variants_ = false;
+    ULONG count_ = 0;
     Bound bounds_[2];
 };
 

@@ -5,7 +5,7 @@
 namespace win {
 
 Variant::Variant(std::wstring_view text) : Variant() {
-    Bstr s(text);
+    Bstr s = MakeBstr(text);
     if (!s.get() && !text.empty()) return;  // out of memory: stays empty
     V_VT(&v_) = VT_BSTR;
     V_BSTR(&v_) = s.release();
@@ -51,12 +51,6 @@ Variant& Variant::operator=(Variant&& other) noexcept {
     return *this;
 }
 
-std::optional<Variant> Variant::CopyOf(const VARIANT& source) {
-    Variant copy;
-    if (FAILED(::VariantCopy(copy.get(), const_cast<VARIANT*>(&source)))) return std::nullopt;
-    return copy;
-}
-
 VARIANT Variant::release() noexcept {
     VARIANT out = v_;
     ::VariantInit(&v_);
@@ -64,14 +58,10 @@ VARIANT Variant::release() noexcept {
 }
 
 std::optional<std::wstring> ToText(const VARIANT& value) {
-    if (V_VT(&value) == VT_BSTR) {
-        BSTR s = V_BSTR(&value);
-        return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring();
-    }
+    if (V_VT(&value) == VT_BSTR) return BstrText(V_BSTR(&value));
     Variant text;
     if (FAILED(::VariantChangeTypeEx(text.get(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0, VT_BSTR))) return std::nullopt;
-    BSTR s = V_BSTR(text.get());
-    return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring();
+    return BstrText(V_BSTR(text.get()));
 }
 
 std::optional<std::int32_t> ToInt32(const VARIANT& value) {

@@ -32,9 +32,6 @@ public:
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
 
-    // A deep copy (arrays and strings are duplicated, objects AddRef'd).
-    static std::optional<Variant> CopyOf(const VARIANT& source);
-
     const VARIANT* get() const noexcept { return &v_; }
     VARIANT* get() noexcept { return &v_; }
     // Clears the current value and hands out the VARIANT for an API to fill.

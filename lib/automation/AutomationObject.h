@@ -1,6 +1,8 @@
 #pragma once
 // Base of the three automation objects: reference counting, the server hold, IDispatch and
-// ISupportErrorInfo for one dual interface.
+// ISupportErrorInfo for one dual interface, and the support class (Library) the object serves.
+// The derived class lists the interface's operations from Operations.h: its interface methods
+// (LABELSUPPORT_INTERFACE_METHOD) and its table for Invoke (Members, LABELSUPPORT_DISPATCH_ENTRY).
 //
 // Names and parameter names are looked up in the type library, so GetIDsOfNames answers exactly
 // what the library describes (case-insensitively, named arguments included). Invoke is written
@@ -21,6 +23,7 @@
 
 #include "lib/automation/DispatchArguments.h"
 #include "lib/automation/ErrorReporting.h"
+#include "lib/automation/OperationCall.h"
 #include "lib/automation/Server.h"
 #include "lib/automation/TypeLibrary.h"
 #include "win/ComPtr.h"
@@ -28,9 +31,11 @@
 
 namespace labelsupport {
 
-template <typename Derived, typename Interface>
+template <typename Derived, typename Interface, typename LibraryClass>
 class AutomationObject : public Interface, public ISupportErrorInfo {
 public:
+    using Library = LibraryClass;
+
     // One operation for Invoke: its dispatch id, its parameters (the result not counted), how many
     // of them are required, and the call itself, which fills *result.
     struct Member {
@@ -97,13 +102,13 @@ public:
         DispatchArguments args(lcid);
         HRESULT hr = S_OK;
         Outcome outcome =
-            Guarded(Derived::kSource, [&] { hr = args.Bind(params, member->count, member->required, argError); });
+            Guarded(Library::kSource, [&] { hr = args.Bind(params, member->count, member->required, argError); });
         if (FAILED(outcome.hr)) return ReportThroughExcepInfo(outcome, __uuidof(Interface), info);
         if (FAILED(hr)) return hr;
 
         win::ComPtr<Derived> self(static_cast<Derived*>(this));
         win::Variant value;
-        outcome = Guarded(Derived::kSource, [&] { member->call(*self.get(), args, value.get()); });
+        outcome = Guarded(Library::kSource, [&] { member->call(*self.get(), args, value.get()); });
         if (FAILED(outcome.hr)) return ReportThroughExcepInfo(outcome, __uuidof(Interface), info);
         if (result) *result = value.release();
         return S_OK;
@@ -121,10 +126,25 @@ protected:
     template <typename Body>
     HRESULT Run(Body&& body) noexcept {
         win::ComPtr<Derived> self(static_cast<Derived*>(this));
-        return ReportThroughErrorInfo(Guarded(Derived::kSource, body), __uuidof(Interface));
+        return ReportThroughErrorInfo(Guarded(Library::kSource, body), __uuidof(Interface));
     }
 
+    // The Invoke entry of one operation described in Operations.h.
+    template <auto Operation, typename... Kinds>
+    static constexpr Member DispatchEntry(DISPID id) noexcept {
+        using Call = OperationCall<Operation, Kinds...>;
+        return {id, Call::kArguments, Call::kRequired, &Dispatched<Operation, Kinds...>};
+    }
+
+    // The object's own instance of the support class; a wait keeps its timer in it between calls.
+    Library library_;
+
 private:
+    template <auto Operation, typename... Kinds>
+    static void Dispatched(Derived& self, const DispatchArguments& args, VARIANT* result) {
+        OperationCall<Operation, Kinds...>::ThroughDispatch(self.library_, args, result);
+    }
+
     const Member* Find(DISPID id) const noexcept {
         for (const Member& member : Derived::Members())
             if (member.id == id) return &member;

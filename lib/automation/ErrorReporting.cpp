@@ -48,8 +48,8 @@ HRESULT ReportThroughErrorInfo(const Outcome& outcome, REFIID iid) noexcept {
         win::ComPtr<ICreateErrorInfo> create;
         if (SUCCEEDED(::CreateErrorInfo(create.put()))) {
             // The setters copy the strings.
-            win::Bstr source(Wide(outcome.source));
-            win::Bstr description(Wide(outcome.description));
+            win::Bstr source = win::MakeBstr(Wide(outcome.source));
+            win::Bstr description = win::MakeBstr(Wide(outcome.description));
             create->SetGUID(iid);
             create->SetSource(source.get());
             create->SetDescription(description.get());
@@ -65,8 +65,8 @@ HRESULT ReportThroughExcepInfo(const Outcome& outcome, REFIID iid, EXCEPINFO* in
     if (!outcome.described || !info) return ReportThroughErrorInfo(outcome, iid);
     *info = EXCEPINFO{};
     info->scode = outcome.hr;
-    info->bstrSource = win::Bstr(Wide(outcome.source)).release();
-    info->bstrDescription = win::Bstr(Wide(outcome.description)).release();
+    info->bstrSource = win::MakeBstr(Wide(outcome.source)).release();
+    info->bstrDescription = win::MakeBstr(Wide(outcome.description)).release();
     return DISP_E_EXCEPTION;
 }
 

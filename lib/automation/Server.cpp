@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "win/GrowBuffer.h"
+#include "win/ModulePath.h"
 
 namespace labelsupport {
 
@@ -12,19 +12,8 @@ std::atomic<long> g_holds{0};
 }  // namespace
 
 void SetServerModule(HMODULE module) noexcept { g_module = module; }
-HMODULE ServerModule() noexcept { return g_module; }
 
-std::wstring ServerPath() {
-    auto path = win::GrowAndRetry<wchar_t>(
-        [](wchar_t* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-            const DWORD n = ::GetModuleFileNameW(g_module, buffer, static_cast<DWORD>(capacity));
-            if (n == 0) return 0;
-            if (n >= capacity) return std::nullopt;  // truncated
-            return n;
-        },
-        MAX_PATH, 1u << 16);
-    return path.value_or(std::wstring());
-}
+std::wstring ServerPath() { return win::ModulePath(g_module); }
 
 void LockServer() noexcept { ++g_holds; }
 void UnlockServer() noexcept { --g_holds; }

@@ -10,7 +10,6 @@ namespace labelsupport {
 
 // Set once by DllMain when the DLL is loaded.
 void SetServerModule(HMODULE module) noexcept;
-HMODULE ServerModule() noexcept;
 // The full path of labelsupport.dll, as registered and as LoadTypeLibEx reads it.
 std::wstring ServerPath();
 

@@ -4,23 +4,21 @@
 #include <span>
 
 #include "labelsupport.h"
-#include "lib/automation/AutomationObject.h"
 #include "lib/TimerWait.h"
+#include "lib/automation/AutomationObject.h"
+#include "lib/automation/Operations.h"
 
 namespace labelsupport {
 
-class WaitObject final : public AutomationObject<WaitObject, IWait> {
+class WaitObject final : public AutomationObject<WaitObject, IWait, support::TimerWait> {
 public:
-    static constexpr const char16_t* kSource = support::TimerWait::kSource;
     static std::span<const Member> Members() noexcept;
 
-    HRESULT STDMETHODCALLTYPE Wait(LONG* MilliSeconds) override;
+    LABELSUPPORT_IWAIT_OPERATIONS(LABELSUPPORT_INTERFACE_METHOD)
 
 private:
-    friend class AutomationObject<WaitObject, IWait>;
+    friend class AutomationObject<WaitObject, IWait, support::TimerWait>;
     ~WaitObject() = default;
-
-    support::TimerWait wait_;
 };
 
 }  // namespace labelsupport

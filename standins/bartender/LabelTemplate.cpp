@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
 namespace standin {
@@ -212,15 +213,13 @@ std::optional<LabelTemplate> ParseTemplate(const std::string& bytes, TemplateErr
             Fail(error, TemplateProblem::Malformed, where + L"holds a NUL byte");
             return std::nullopt;
         }
-        int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
-        if (n <= 0) {
+        std::optional<std::wstring> line = win::Decode(win::CodePage::Utf8, raw, win::InvalidBytes::Fail);
+        if (!line) {
             Fail(error, TemplateProblem::Malformed, where + L"is not UTF-8 text");
             return std::nullopt;
         }
-        std::wstring line(static_cast<std::size_t>(n), L'\0');
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), line.data(), n);
         try {
-            ReadLine(line, section, out);
+            ReadLine(*line, section, out);
         } catch (const LineFault& fault) {
             Fail(error, TemplateProblem::Malformed, where + fault.what);
             return std::nullopt;

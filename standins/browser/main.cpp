@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "standins/common/CallLog.h"
 #include "standins/common/StandinConfig.h"
 #include "win/ModulePath.h"
+#include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
 namespace {
@@ -39,7 +39,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     win::UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return 1;
-    std::string line = standin::Utf8(address) + "\n";
+    std::string line = win::ToUtf8(address) + "\n";
     DWORD written = 0;
     ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     return 0;

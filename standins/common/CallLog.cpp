@@ -5,20 +5,13 @@
 #include <cstdio>
 
 #include "standins/common/StandinConfig.h"
+#include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 #include "win/Variant.h"
 
 namespace standin {
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::string JsonString(const std::wstring& text) { return JsonUtf8(Utf8(text)); }
+std::string JsonString(const std::wstring& text) { return JsonUtf8(win::ToUtf8(text)); }
 
 std::string JsonUtf8(const std::string& utf8) {
     std::string out = "\"";
@@ -55,7 +48,7 @@ std::string TypedText(const VARIANT& value) {
         case VT_NULL: out = "NULL"; break;
         case VT_BSTR: {
             BSTR s = V_BSTR(v);
-            out = "BSTR:" + Utf8(s ? std::wstring(s, ::SysStringLen(s)) : std::wstring());
+            out = "BSTR:" + win::ToUtf8(s ? std::wstring_view(s, ::SysStringLen(s)) : std::wstring_view());
             break;
         }
         case VT_I2: out = "I2:" + std::to_string(V_I2(v)); break;

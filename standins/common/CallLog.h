@@ -19,7 +19,6 @@ std::string TypedText(const VARIANT& value);
 std::string JsonString(const std::wstring& text);
 // Quotes and escapes UTF-8 text for JSON.
 std::string JsonUtf8(const std::string& utf8);
-std::string Utf8(const std::wstring& text);
 
 // Microseconds of the performance counter, comparable across processes.
 long long NowMicroseconds();

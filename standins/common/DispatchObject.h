@@ -61,7 +61,6 @@ public:
 protected:
     // Handles one call. Sets *result for gets and calls; throws Fault to fail.
     virtual void OnCall(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) = 0;
-    const std::wstring& server() const noexcept { return server_; }
 
 private:
     const Member* Find(DISPID id) const;

@@ -15,6 +15,7 @@
 #include "standins/excel/CellReference.h"
 #include "standins/excel/NumberFormats.h"
 #include "standins/excel/XmlParser.h"
+#include "win/TextConversion.h"
 
 namespace xlsx {
 
@@ -598,11 +599,8 @@ std::optional<Chunks> CutIntoChunks(std::string_view xml, unsigned count) {
 namespace {
 
 std::string XmlEscaped(std::wstring_view text) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
     std::string out;
-    for (char c : utf8) {
+    for (char c : win::ToUtf8(text)) {
         if (c == '&') out += "&amp;";
         else if (c == '<') out += "&lt;";
         else if (c == '"') out += "&quot;";

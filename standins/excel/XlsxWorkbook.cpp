@@ -12,6 +12,7 @@
 #include "standins/excel/XlsxParts.h"
 #include "standins/excel/XmlParser.h"
 #include "standins/excel/ZipArchive.h"
+#include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
 namespace xlsx {
@@ -39,14 +40,6 @@ bool EndsWith(std::wstring_view text, std::wstring_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-std::string Utf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 // The folder of a part, with its trailing slash: "xl/" for "xl/workbook.xml".
 std::string FolderOf(const std::string& part) {
     std::size_t slash = part.rfind('/');
@@ -64,7 +57,7 @@ std::string RelationshipsOf(const std::string& part) {
 // Resolves a relationship target against the folder of its source part: "worksheets/sheet1.xml",
 // "/xl/worksheets/sheet1.xml" and "../xl/x.xml" all name a part of the package.
 std::optional<std::string> ResolveTarget(const std::string& folder, std::wstring_view target) {
-    std::string raw = Utf8(target);
+    std::string raw = win::ToUtf8(target);
     std::string decoded;
     for (std::size_t i = 0; i < raw.size(); ++i) {
         if (raw[i] == '%' && i + 2 < raw.size() && std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
@@ -228,7 +221,7 @@ std::optional<Workbook> Read(std::string_view bytes, std::string* reason, const 
         for (const auto& r : rels)
             if (r.id == entry.relationshipId) rel = &r;
         if (!rel) {
-            Fail(reason, "sheet '" + Utf8(entry.name) + "' has no part");
+            Fail(reason, "sheet '" + win::ToUtf8(entry.name) + "' has no part");
             return std::nullopt;
         }
         Sheet sheet;

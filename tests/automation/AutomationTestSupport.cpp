@@ -52,6 +52,14 @@ std::wstring Outcome::Description() const {
                : L"";
 }
 
+testing_support::ErrorReport ErrorOf(const Outcome& outcome) {
+    if (SUCCEEDED(outcome.hr)) return {};
+    if (outcome.hr != DISP_E_EXCEPTION) return {outcome.hr, L"", L""};
+    const HRESULT code = outcome.exception.scode;
+    const bool runtimeError = (code & 0xFFFF0000u) == static_cast<unsigned>(RuntimeErrorCode(0));
+    return {runtimeError ? static_cast<long>(code & 0xFFFF) : code, outcome.Source(), outcome.Description()};
+}
+
 namespace {
 
 Outcome InvokeWith(IDispatch* object, const wchar_t* name, std::vector<VARIANT> positional,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ErrorReport.h"
 #include "win/ComPtr.h"
 #include "win/Variant.h"
 
@@ -58,6 +59,11 @@ VARIANT Text(const win::Variant& owner);
 constexpr HRESULT RuntimeErrorCode(int number) {
     return static_cast<HRESULT>(0x800A0000u | static_cast<unsigned>(number));
 }
+
+// The run-time error a call got back in its exception information: the number of a
+// RuntimeErrorCode, or any other code as it is; a failure without exception information is its
+// HRESULT alone, a success no error.
+testing_support::ErrorReport ErrorOf(const Outcome& outcome);
 
 // Byte arrays with their bounds.
 struct Bytes {

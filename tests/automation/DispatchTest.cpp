@@ -50,14 +50,6 @@ std::optional<Bytes> BytesResult(const Outcome& outcome) {
     return BytesOf(*outcome.result.get());
 }
 
-// The run-time error a call raised: its HRESULT, source and description.
-std::wstring ErrorText(const Outcome& outcome) {
-    wchar_t code[16];
-    swprintf(code, 16, L"%08lX", static_cast<unsigned long>(outcome.exception.scode));
-    return outcome.hr == DISP_E_EXCEPTION ? std::wstring(code) + L" " + outcome.Source() + L": " + outcome.Description()
-                                          : L"no exception";
-}
-
 }  // namespace
 
 TEST_F(LabelSupportDispatch, TheInOutIntegerComesBackThroughAScriptVariableOrATypedReference) {
@@ -124,15 +116,15 @@ TEST_F(LabelSupportDispatch, OptionalArgumentsMayBeLeftOutPassedOrNamed) {
 
 TEST_F(LabelSupportDispatch, RunTimeErrorsArriveAsAutomationExceptionsWithNumberSourceAndDescription) {
     win::Variant tooLong(std::wstring(L"1") + std::wstring(31, L'0'));
-    EXPECT_EQ(ErrorText(Invoke(radix_.get(), L"B2D", {Text(tooLong)})), L"800A0006 LabelSupport.Radix: 溢出");
+    EXPECT_EQ(ErrorOf(Invoke(radix_.get(), L"B2D", {Text(tooLong)})).Line(), L"6 LabelSupport.Radix: 溢出");
     win::Variant beyond(L"10000");
-    EXPECT_EQ(ErrorText(Invoke(radix_.get(), L"H2A", {Text(beyond)})),
-              L"800A0005 LabelSupport.Radix: 无效的过程调用或参数");
+    EXPECT_EQ(ErrorOf(Invoke(radix_.get(), L"H2A", {Text(beyond)})).Line(),
+              L"5 LabelSupport.Radix: 无效的过程调用或参数");
     win::Variant empty(L"");
-    EXPECT_EQ(ErrorText(Invoke(radix_.get(), L"V2H", {Text(empty)})), L"800A0009 LabelSupport.Radix: 下标越界");
+    EXPECT_EQ(ErrorOf(Invoke(radix_.get(), L"V2H", {Text(empty)})).Line(), L"9 LabelSupport.Radix: 下标越界");
     win::Variant astral = ByteArray({0, {0xF0, 0x9F, 0x98, 0x80}});
-    EXPECT_EQ(ErrorText(Invoke(codec_.get(), L"Unicode8Decode", {*astral.get()})),
-              L"800A0005 LabelSupport.CodeTrans: 无效的过程调用或参数");
+    EXPECT_EQ(ErrorOf(Invoke(codec_.get(), L"Unicode8Decode", {*astral.get()})).Line(),
+              L"5 LabelSupport.CodeTrans: 无效的过程调用或参数");
 
     // A caller that passes no EXCEPINFO gets the error's own code and the thread's error information.
     DISPID id = 0;
@@ -148,7 +140,7 @@ TEST_F(LabelSupportDispatch, RunTimeErrorsArriveAsAutomationExceptionsWithNumber
     ASSERT_EQ(::GetErrorInfo(0, info.put()), S_OK);
     win::Bstr source;
     info->GetSource(source.put());
-    EXPECT_EQ(source.str(), L"LabelSupport.Radix");
+    EXPECT_EQ(win::BstrText(source.get()), L"LabelSupport.Radix");
 }
 
 TEST_F(LabelSupportDispatch, ReturnedByteArraysStartAtZeroAndGivenArraysKeepTheirBounds) {
@@ -167,8 +159,8 @@ TEST_F(LabelSupportDispatch, ReturnedByteArraysStartAtZeroAndGivenArraysKeepThei
 
     // Unicode8Decode reads from index 0 whatever the lower bound: an array starting at 1 misses it.
     win::Variant fromOne = ByteArray({1, {0x61, 0x62}});
-    EXPECT_EQ(ErrorText(Invoke(codec_.get(), L"Unicode8Decode", {*fromOne.get()})),
-              L"800A0009 LabelSupport.CodeTrans: 下标越界");
+    EXPECT_EQ(ErrorOf(Invoke(codec_.get(), L"Unicode8Decode", {*fromOne.get()})).Line(),
+              L"9 LabelSupport.CodeTrans: 下标越界");
     // UnicodeDecode walks from the lower bound, whatever it is.
     win::Variant fromFive = ByteArray({5, {0x53, 0x62}});
     EXPECT_EQ(TextResult(Invoke(codec_.get(), L"UnicodeDecode", {RefTo(*fromFive.get())})), L"打");
@@ -201,12 +193,12 @@ TEST_F(LabelSupportDispatch, AScriptsArrayOfNumbersIsTakenAsBytesAsCByteWouldTak
               TextResult(Invoke(radix_.get(), L"B2A", {*zero.get()})))
         << "an Empty element counts as 0";
     win::Variant tooBig = oneElement(win::Variant(static_cast<std::int32_t>(256)));
-    EXPECT_EQ(ErrorText(Invoke(radix_.get(), L"B2A", {*tooBig.get()})), L"800A0006 LabelSupport.Radix: 溢出");
+    EXPECT_EQ(ErrorOf(Invoke(radix_.get(), L"B2A", {*tooBig.get()})).Line(), L"6 LabelSupport.Radix: 溢出");
     win::Variant negative = oneElement(win::Variant(static_cast<std::int16_t>(-1)));
     EXPECT_EQ(Invoke(codec_.get(), L"Unicode8Decode", {*negative.get()}).exception.scode, kOverflow);
     win::Variant text = oneElement(win::Variant(L"65"));
-    EXPECT_EQ(ErrorText(Invoke(codec_.get(), L"UnicodeDecode", {*text.get()})),
-              L"800A000D LabelSupport.CodeTrans: 类型不匹配")
+    EXPECT_EQ(ErrorOf(Invoke(codec_.get(), L"UnicodeDecode", {*text.get()})).Line(),
+              L"13 LabelSupport.CodeTrans: 类型不匹配")
         << "a text is no number, even one that reads as a number";
     win::Variant logical = oneElement(win::Variant(true));
     EXPECT_EQ(Invoke(radix_.get(), L"B2S", {*logical.get()}).exception.scode, kTypeMismatch);
@@ -277,10 +269,10 @@ TEST_F(LabelSupportDispatch, TheDualInterfacesOwnTablesTakeTypedArgumentsAndRepo
     LONG dec = 10;
     win::Bstr digits;
     ASSERT_EQ(radix->D2B(&dec, digits.put()), S_OK);
-    EXPECT_EQ(digits.str(), L"1010");
+    EXPECT_EQ(win::BstrText(digits.get()), L"1010");
     EXPECT_EQ(dec, 0);
 
-    win::Bstr tooLong(std::wstring(L"1") + std::wstring(31, L'0'));
+    win::Bstr tooLong = win::MakeBstr(std::wstring(L"1") + std::wstring(31, L'0'));
     BSTR text = tooLong.get();
     LONG value = 1234;
     EXPECT_EQ(radix->B2D(&text, &value), kOverflow);
@@ -293,19 +285,19 @@ TEST_F(LabelSupportDispatch, TheDualInterfacesOwnTablesTakeTypedArgumentsAndRepo
     win::Bstr source, description;
     info->GetSource(source.put());
     info->GetDescription(description.put());
-    EXPECT_EQ(source.str(), L"LabelSupport.Radix");
-    EXPECT_EQ(description.str(), L"溢出");
+    EXPECT_EQ(win::BstrText(source.get()), L"LabelSupport.Radix");
+    EXPECT_EQ(win::BstrText(description.get()), L"溢出");
 
     EXPECT_EQ(radix->D2B(nullptr, digits.put()), E_POINTER);
     EXPECT_EQ(radix->B2D(&text, nullptr), E_POINTER);
-    win::Bstr hex(L"41 42");
+    win::Bstr hex = win::MakeBstr(L"41 42");
     win::Variant bytes;
     ASSERT_EQ(radix->V2H(hex.get(), nullptr, bytes.put()), S_OK) << "a C++ caller leaves the option out with null";
     EXPECT_EQ(TextOf(*bytes.get()), L"AB");
 
     auto codec = codec_.As<ICodeTrans>();
     ASSERT_TRUE(codec);
-    win::Bstr hit(L"打");
+    win::Bstr hit = win::MakeBstr(L"打");
     BSTR hitText = hit.get();
     SAFEARRAY* encoded = nullptr;
     ASSERT_EQ(codec->UnicodeEncode(&hitText, VARIANT_TRUE, &encoded), S_OK);
@@ -313,7 +305,7 @@ TEST_F(LabelSupportDispatch, TheDualInterfacesOwnTablesTakeTypedArgumentsAndRepo
     EXPECT_EQ(BytesOf(encoded), (Bytes{0, {0x62, 0x53}}));
     win::Bstr decoded;
     ASSERT_EQ(codec->UnicodeDecode(&encoded, VARIANT_TRUE, decoded.put()), S_OK);
-    EXPECT_EQ(decoded.str(), L"打");
+    EXPECT_EQ(win::BstrText(decoded.get()), L"打");
     SAFEARRAY* none = nullptr;
     EXPECT_EQ(codec->Unicode8Decode(&none, decoded.put()), kSubscript);
 }
@@ -342,8 +334,8 @@ TEST(LabelSupportCrossApartment, CallsFromAnotherApartmentGoThroughTheRegistered
             if (radix) {
                 win::Bstr text;
                 called = radix->D2B(&dec, text.put());
-                digits = text.str();
-                win::Bstr overflow(L"80000000");
+                digits = win::BstrText(text.get());
+                win::Bstr overflow = win::MakeBstr(L"80000000");
                 LONG value = 0;
                 failed = radix->H2D(overflow.get(), &value);
                 win::Variant argument(L"80000000");

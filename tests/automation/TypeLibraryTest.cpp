@@ -1,17 +1,21 @@
 // The type library inside labelsupport.dll, read straight from the DLL (no registration): the
-// interface ids, the order of the operations and their dispatch ids, which arguments are by
-// reference, in-out or optional, and that IDispatch on the objects serves exactly what the library
-// describes.
+// interface ids, the operations' description in Operations.h against what the library declares
+// (order, dispatch ids, arguments by reference, in-out or optional), and that IDispatch on the
+// objects serves exactly what the library describes.
 #include <oaidl.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "lib/automation/Operations.h"
 #include "tests/automation/AutomationTestSupport.h"
+#include "win/Bstr.h"
 #include "win/ComApartment.h"
 
 using namespace automation_tests;
@@ -30,11 +34,9 @@ win::ComPtr<ITypeInfo> DefaultInterfaceOf(ITypeLib* library, const wchar_t* cocl
     for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
         win::ComPtr<ITypeInfo> info;
         library->GetTypeInfo(i, info.put());
-        BSTR name = nullptr;
-        info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-        const bool match = name && std::wstring(name) == coclass;
-        ::SysFreeString(name);
-        if (!match) continue;
+        win::Bstr name;
+        info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+        if (win::BstrText(name.get()) != coclass) continue;
         TYPEATTR* attr = nullptr;
         info->GetTypeAttr(&attr);
         const bool isClass = attr->typekind == TKIND_COCLASS;
@@ -50,110 +52,72 @@ win::ComPtr<ITypeInfo> DefaultInterfaceOf(ITypeLib* library, const wchar_t* cocl
     return result;
 }
 
-std::wstring TypeText(const TYPEDESC& type) {
-    switch (type.vt) {
-        case VT_PTR:
-            return TypeText(*type.lptdesc) + L"*";
-        case VT_SAFEARRAY:
-            return L"SAFEARRAY(" + TypeText(*type.lptdesc) + L")";
-        case VT_I4:
-            return L"LONG";
-        case VT_UI1:
-            return L"UCHAR";
-        case VT_BSTR:
-            return L"BSTR";
-        case VT_BOOL:
-            return L"VARIANT_BOOL";
-        case VT_VARIANT:
-            return L"VARIANT";
-        case VT_HRESULT:
-            return L"HRESULT";
-        default:
-            return L"vt" + std::to_wstring(type.vt);
-    }
-}
-
-std::wstring FlagsText(const PARAMDESC& param) {
-    std::wstring text;
-    auto add = [&](USHORT flag, const wchar_t* word) {
-        if (param.wParamFlags & flag) text += (text.empty() ? L"" : L",") + std::wstring(word);
-    };
-    add(PARAMFLAG_FIN, L"in");
-    add(PARAMFLAG_FOUT, L"out");
-    add(PARAMFLAG_FOPT, L"optional");
-    if ((param.wParamFlags & PARAMFLAG_FHASDEFAULT) && param.pparamdescex) {
-        win::Variant text2;
-        ::VariantChangeType(text2.put(), &param.pparamdescex->varDefaultValue, 0, VT_BSTR);
-        text += L",default " + std::wstring(V_BSTR(text2.get()));
-    }
-    return L"[" + text + L"]";
-}
-
-// "D2B([in,out] LONG* Dec) -> BSTR": one operation of the table as a caller reads it.
-struct Operation {
-    std::wstring signature;
+// One operation of an interface as the type library describes it.
+struct LibraryOperation {
+    std::wstring name;
     MEMBERID id = 0;
+    SHORT offset = 0;  // its place in the interface's table of operations
+    labelsupport::OperationFacts facts{};
 };
 
-std::vector<Operation> OperationsOf(ITypeInfo* table) {
-    std::vector<Operation> operations;
+// The operations of an interface's table in table order, with what the library says of their parameters.
+std::vector<LibraryOperation> OperationsOf(ITypeInfo* table) {
+    std::vector<LibraryOperation> operations;
     TYPEATTR* attr = nullptr;
     if (!table || FAILED(table->GetTypeAttr(&attr))) return operations;
     const WORD count = attr->cFuncs;
     table->ReleaseTypeAttr(attr);
-    std::vector<std::pair<SHORT, Operation>> byOffset;
     for (UINT i = 0; i < count; ++i) {
         FUNCDESC* f = nullptr;
-        table->GetFuncDesc(i, &f);
-        BSTR names[16] = {};
+        if (FAILED(table->GetFuncDesc(i, &f))) continue;
+        win::Bstr name;
         UINT named = 0;
-        table->GetNames(f->memid, names, 16, &named);
-        std::wstring text = names[0];
-        std::wstring params;
-        std::wstring result;
+        table->GetNames(f->memid, name.put(), 1, &named);
+        LibraryOperation operation{win::BstrText(name.get()), f->memid, f->oVft, {}};
         for (SHORT p = 0; p < f->cParams; ++p) {
-            const ELEMDESC& e = f->lprgelemdescParam[p];
-            if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) {
-                result = L" -> " + TypeText(*e.tdesc.lptdesc);
+            const USHORT flags = f->lprgelemdescParam[p].paramdesc.wParamFlags;
+            if (flags & PARAMFLAG_FRETVAL) {
+                operation.facts.result = true;
                 continue;
             }
-            params += (params.empty() ? L"" : L", ") + FlagsText(e.paramdesc) + L" " + TypeText(e.tdesc) + L" " +
-                      (p + 1u < named ? std::wstring(names[p + 1]) : L"?");
+            const unsigned bit = 1u << operation.facts.arguments++;
+            if (flags & PARAMFLAG_FOPT) operation.facts.optional |= bit;
+            if (flags & PARAMFLAG_FOUT) operation.facts.inOut |= bit;
+            if (f->lprgelemdescParam[p].tdesc.vt == VT_PTR) operation.facts.byReference |= bit;
         }
-        text += L"(" + params + L")" + result;
-        if (f->elemdescFunc.tdesc.vt != VT_HRESULT) text += L" !not HRESULT";
-        byOffset.push_back({f->oVft, Operation{text, f->memid}});
-        for (BSTR& name : names) ::SysFreeString(name);
+        operations.push_back(std::move(operation));
         table->ReleaseFuncDesc(f);
     }
-    std::sort(byOffset.begin(), byOffset.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    for (auto& entry : byOffset) operations.push_back(entry.second);
-    if (!byOffset.empty() && byOffset.front().first != static_cast<SHORT>(7 * sizeof(void*)))
-        operations.push_back({L"!first operation does not follow IDispatch", 0});
+    std::sort(operations.begin(), operations.end(), [](auto& a, auto& b) { return a.offset < b.offset; });
     return operations;
 }
 
-std::vector<std::wstring> Signatures(const std::vector<Operation>& operations) {
-    std::vector<std::wstring> out;
-    for (const Operation& op : operations) out.push_back(op.signature);
-    return out;
-}
-
-std::vector<MEMBERID> Ids(const std::vector<Operation>& operations) {
-    std::vector<MEMBERID> out;
-    for (const Operation& op : operations) out.push_back(op.id);
-    return out;
-}
-
-std::vector<MEMBERID> IdsFrom0x60030000(int count) {
-    std::vector<MEMBERID> ids;
-    for (int i = 0; i < count; ++i) ids.push_back(0x60030000 + i);
-    return ids;
+// The description of each operation, line by line, against what the type library compiled from the
+// IDL says: the same operations in the same order, under the same dispatch ids, with the same
+// arguments by reference, written back and optional, and a result where the library has one.
+void ExpectDescribedAsInTheLibrary(ITypeLib* library, const wchar_t* coclass,
+                                   std::span<const labelsupport::OperationFacts> described) {
+    SCOPED_TRACE(testing::Message() << std::string(coclass, coclass + wcslen(coclass)));
+    const std::vector<LibraryOperation> compiled = OperationsOf(DefaultInterfaceOf(library, coclass).get());
+    ASSERT_EQ(compiled.size(), described.size()) << "every operation of the interface is described once";
+    EXPECT_EQ(compiled.front().offset, static_cast<SHORT>(7 * sizeof(void*))) << "the first follows IDispatch's";
+    for (std::size_t k = 0; k < described.size(); ++k) {
+        const labelsupport::OperationFacts& d = described[k];
+        const LibraryOperation& c = compiled[k];
+        SCOPED_TRACE(testing::Message() << "operation " << k);
+        EXPECT_EQ(c.name, d.name);
+        EXPECT_EQ(c.id, d.id);
+        EXPECT_EQ(c.facts.arguments, d.arguments);
+        EXPECT_EQ(c.facts.byReference, d.byReference);
+        EXPECT_EQ(c.facts.inOut, d.inOut);
+        EXPECT_EQ(c.facts.optional, d.optional);
+        EXPECT_EQ(c.facts.result, d.result);
+    }
 }
 
 }  // namespace
 
-TEST(LabelSupportTypeLibrary, RadixIsADualInterfaceWithItsFixedIdAndTwentySixOperationsInOrder) {
+TEST(LabelSupportTypeLibrary, RadixIsADualInterfaceWithItsFixedId) {
     win::ComApartment com;
     auto library = LoadLibraryOfDll();
     ASSERT_TRUE(library);
@@ -173,47 +137,15 @@ TEST(LabelSupportTypeLibrary, RadixIsADualInterfaceWithItsFixedIdAndTwentySixOpe
     EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
     EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION) << "marshaled by the automation library";
     table->ReleaseTypeAttr(attr);
-
-    auto operations = OperationsOf(table.get());
-    const std::vector<std::wstring> expected = {
-        L"B2D([in] BSTR* vBStr) -> LONG",      L"D2B([in,out] LONG* Dec) -> BSTR",
-        L"H2B([in] BSTR Hex) -> BSTR",         L"B2H([in] BSTR Bin) -> BSTR",
-        L"H2D([in] BSTR Hex) -> LONG",         L"D2H([in,out] LONG* Dec) -> BSTR",
-        L"D2O([in,out] LONG* Dec) -> BSTR",    L"O2D([in] BSTR Oct) -> LONG",
-        L"B2O([in] BSTR Bin) -> BSTR",         L"O2B([in] BSTR Oct) -> BSTR",
-        L"O2H([in] BSTR Oct) -> BSTR",         L"H2O([in] BSTR Hex) -> BSTR",
-        L"H2A([in] BSTR* InputData) -> BSTR",  L"S2H([in] LONG* Num) -> BSTR",
-        L"S2H2([in] LONG* Num) -> BSTR",       L"A2H([in] BSTR* str) -> BSTR",
-        L"FHexToInt([in] BSTR str) -> BSTR",   L"FHexToInt6([in] BSTR str) -> BSTR",
-        L"FHexToInt4([in] BSTR str) -> BSTR",  L"IntToFHex([in] LONG nums) -> BSTR",
-        L"IntToFHex6([in] LONG nums) -> BSTR", L"IntToFHex4([in] LONG nums) -> BSTR",
-        L"B2S([in] VARIANT str) -> VARIANT",   L"V2H([in] BSTR sHex, [in,optional] VARIANT* bUnicode) -> VARIANT",
-        L"A2B([in] BSTR* str) -> VARIANT",     L"B2A([in] VARIANT* vData) -> BSTR",
-    };
-    EXPECT_EQ(Signatures(operations), expected);
-    EXPECT_EQ(Ids(operations), IdsFrom0x60030000(26));
 }
 
-TEST(LabelSupportTypeLibrary, CodeTransAndWaitOperationsWithTheirReferenceAndOptionalArguments) {
+TEST(LabelSupportTypeLibrary, EachOperationIsDescribedOnceAsTheTypeLibraryDeclaresIt) {
     win::ComApartment com;
     auto library = LoadLibraryOfDll();
     ASSERT_TRUE(library);
-
-    auto codec = OperationsOf(DefaultInterfaceOf(library.get(), L"CodeTrans").get());
-    const std::vector<std::wstring> codecExpected = {
-        L"Unicode8Decode([in] SAFEARRAY(UCHAR)* bTemp) -> BSTR",
-        L"Unicode8Encode([in] BSTR* bTemp) -> SAFEARRAY(UCHAR)",
-        L"UnicodeDecode([in] SAFEARRAY(UCHAR)* bTemp, [in,optional,default 0] VARIANT_BOOL BigEndian) -> BSTR",
-        L"UnicodeEncode([in] BSTR* bTemp, [in,optional,default 0] VARIANT_BOOL BigEndian) -> SAFEARRAY(UCHAR)",
-        L"EncodeToBytes([in] BSTR sData) -> SAFEARRAY(UCHAR)",
-        L"DecodeToBytes([in] BSTR sData) -> SAFEARRAY(UCHAR)",
-    };
-    EXPECT_EQ(Signatures(codec), codecExpected);
-    EXPECT_EQ(Ids(codec), IdsFrom0x60030000(6));
-
-    auto wait = OperationsOf(DefaultInterfaceOf(library.get(), L"Wait").get());
-    EXPECT_EQ(Signatures(wait), std::vector<std::wstring>{L"Wait([in] LONG* MilliSeconds)"});
-    EXPECT_EQ(Ids(wait), IdsFrom0x60030000(1));
+    ExpectDescribedAsInTheLibrary(library.get(), L"Radix", labelsupport::kRadixOperations);
+    ExpectDescribedAsInTheLibrary(library.get(), L"CodeTrans", labelsupport::kCodeTransOperations);
+    ExpectDescribedAsInTheLibrary(library.get(), L"Wait", labelsupport::kWaitOperations);
 }
 
 // Every operation the library lists is answered by the object's own IDispatch under the same
@@ -238,41 +170,23 @@ TEST(LabelSupportTypeLibrary, EachObjectsDispatchServesExactlyTheOperationsItDes
         ASSERT_EQ(info->GetRefTypeOfImplType(-1, &ref), S_OK) << "the dispatch side of a dual interface";
         info->GetRefTypeInfo(ref, table.put());
 
-        TYPEATTR* attr = nullptr;
-        table->GetTypeAttr(&attr);
-        const WORD functions = attr->cFuncs;
-        table->ReleaseTypeAttr(attr);
-        for (UINT i = 0; i < functions; ++i) {
-            FUNCDESC* f = nullptr;
-            table->GetFuncDesc(i, &f);
-            BSTR name = nullptr;
-            UINT got = 0;
-            table->GetNames(f->memid, &name, 1, &got);
-            int parameters = 0;
-            int optional = 0;
-            for (SHORT p = 0; p < f->cParams; ++p) {
-                const USHORT flags = f->lprgelemdescParam[p].paramdesc.wParamFlags;
-                if (flags & PARAMFLAG_FRETVAL) continue;
-                ++parameters;
-                if (flags & PARAMFLAG_FOPT) ++optional;
-            }
-            const int required = parameters - optional;
-            SCOPED_TRACE(testing::Message() << "operation " << i);
+        for (const LibraryOperation& operation : OperationsOf(table.get())) {
+            SCOPED_TRACE(testing::Message() << std::string(operation.name.begin(), operation.name.end()));
+            const unsigned arguments = operation.facts.arguments;
+            const unsigned required = arguments - static_cast<unsigned>(std::popcount(operation.facts.optional));
 
-            LPOLESTR names[] = {name};
+            LPOLESTR names[] = {const_cast<LPOLESTR>(operation.name.c_str())};
             DISPID id = DISPID_UNKNOWN;
             EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
-            EXPECT_EQ(id, f->memid);
+            EXPECT_EQ(id, operation.id);
 
+            const wchar_t* name = operation.name.c_str();
             EXPECT_EQ(Invoke(object.get(), name, {}).hr, DISP_E_BADPARAMCOUNT) << "every operation needs an argument";
-            std::vector<VARIANT> tooMany(parameters + 1, Missing());
+            std::vector<VARIANT> tooMany(arguments + 1, Missing());
             EXPECT_EQ(Invoke(object.get(), name, tooMany).hr, DISP_E_BADPARAMCOUNT);
             std::vector<VARIANT> allMissing(required, Missing());
             Outcome missing = Invoke(object.get(), name, allMissing);
             EXPECT_EQ(missing.hr, DISP_E_PARAMNOTFOUND) << "a required argument marked as left out";
-
-            ::SysFreeString(name);
-            table->ReleaseFuncDesc(f);
         }
     }
 }

@@ -53,18 +53,16 @@ TEST(CodeTransUtf8Decode, CharactersPassThroughTheirGbkForm) {
     const Text mixed = MixedText();
     EXPECT_EQ(codec.Unicode8Decode(codec.Unicode8Encode(mixed)), mixed);
 
-    auto cut = ErrorOf([&] { codec.Unicode8Decode(ByteArray{0x61, 0xE6}); });
-    EXPECT_EQ(cut.Number(), 9);
-    EXPECT_EQ(cut.Source(), u"LabelSupport.CodeTrans");
-    EXPECT_EQ(cut.Description(), u"下标越界");
-    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray{0xFC, 0x80, 0x80, 0x80, 0x80}); }).Number(), 9);
-    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray{0xF0, 0x9F, 0x98, 0x80}); }).Number(), 5);
-    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray{0xFD, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF}); }).Number(), 5);
+    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray{0x61, 0xE6}); }).Line(),
+              L"9 LabelSupport.CodeTrans: 下标越界");
+    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray{0xFC, 0x80, 0x80, 0x80, 0x80}); }).number, 9);
+    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray{0xF0, 0x9F, 0x98, 0x80}); }).number, 5);
+    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray{0xFD, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF}); }).number, 5);
 
     // Reading starts at index 0 whatever the lower bound.
     EXPECT_EQ(codec.Unicode8Decode(ByteArray({0xE6, 0x89, 0x61, 0x62}, -2)), u"ab");
     EXPECT_EQ(codec.Unicode8Decode(ByteArray({0x61, 0xE6}, -2)), u"") << "nothing at index 0 or above";
-    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray({0x61, 0x62}, 1)); }).Number(), 9);
+    EXPECT_EQ(ErrorOf([&] { codec.Unicode8Decode(ByteArray({0x61, 0x62}, 1)); }).number, 9);
     EXPECT_EQ(codec.Unicode8Decode(ByteArray()), u"");
 }
 
@@ -81,13 +79,13 @@ TEST(CodeTransUtf16, BothByteOrdersAndTheAnsiStepOfTheDecoder) {
     // Units up to U+00FF go in as raw bytes, which GBK reads as its own: E9 41 is one character.
     EXPECT_EQ(codec.UnicodeDecode(ByteArray{0xE9, 0x00, 0x41, 0x00}),
               support::Radix().B2A(ByteArray{0xE9, 0x41}));
-    EXPECT_EQ(ErrorOf([&] { codec.UnicodeDecode(ByteArray{0x61, 0x00, 0x62}); }).Number(), 9);
+    EXPECT_EQ(ErrorOf([&] { codec.UnicodeDecode(ByteArray{0x61, 0x00, 0x62}); }).number, 9);
 
     // The walk goes from the lower bound; the working buffer ends at the upper bound, so only a
     // negative lower bound can run out of room.
     EXPECT_EQ(codec.UnicodeDecode(ByteArray({0x53, 0x62, 0x41, 0x00}, 5)), u"打A");
     EXPECT_EQ(codec.UnicodeDecode(ByteArray({0x61, 0x00, 0x62, 0x00}, -2)), u"ab");
-    EXPECT_EQ(ErrorOf([&] { codec.UnicodeDecode(ByteArray({0x53, 0x62}, -2)); }).Number(), 9);
+    EXPECT_EQ(ErrorOf([&] { codec.UnicodeDecode(ByteArray({0x53, 0x62}, -2)); }).number, 9);
 
     const Text mixed = MixedText();
     EXPECT_EQ(codec.UnicodeDecode(codec.UnicodeEncode(mixed, true), true), mixed);

@@ -22,12 +22,10 @@ TEST(RadixCharacterCodes, CodesAreAnsiFormsWithGbkDoubleBytesNegative) {
     EXPECT_EQ(radix.H2A(u"4G"), Text(1, u'\x04')) << "the reading stops at G";
     EXPECT_EQ(radix.H2A(u" 4\t1\n"), u"A") << "blanks are dropped before reading";
     EXPECT_EQ(radix.H2A(u"0000B0A1"), u"啊") << "the positive reading of a long form is in range";
-    auto invalid = ErrorOf([&] { radix.H2A(u"10000"); });
-    EXPECT_EQ(invalid.Number(), 5);
-    EXPECT_EQ(invalid.Source(), u"LabelSupport.Radix");
-    EXPECT_EQ(invalid.Description(), u"无效的过程调用或参数");
-    EXPECT_EQ(ErrorOf([&] { radix.H2A(u"FFFF0000"); }).Number(), 5) << "-65536";
-    EXPECT_EQ(ErrorOf([&] { radix.H2A(u"100000000"); }).Number(), 6) << "above FFFFFFFF";
+    EXPECT_EQ(ErrorOf([&] { radix.H2A(u"10000"); }).Line(),
+              L"5 LabelSupport.Radix: 无效的过程调用或参数");
+    EXPECT_EQ(ErrorOf([&] { radix.H2A(u"FFFF0000"); }).number, 5) << "-65536";
+    EXPECT_EQ(ErrorOf([&] { radix.H2A(u"100000000"); }).number, 6) << "above FFFFFFFF";
     EXPECT_EQ(radix.H2A(u"B07F"), u"\uFFFD") << "two bytes that are no GBK character";
     EXPECT_EQ(radix.H2A(u"B0"), u"\uFFFD") << "a lead byte alone";
 
@@ -38,7 +36,7 @@ TEST(RadixCharacterCodes, CodesAreAnsiFormsWithGbkDoubleBytesNegative) {
     EXPECT_EQ(radix.A2H(u"\xD83D"), u"3F") << "a character GBK lacks is its default character ?";
     for (char16_t c : Text(u"打印完成标签查询！（）")) EXPECT_EQ(radix.H2A(radix.A2H(Text(1, c))), Text(1, c));
     EXPECT_EQ(radix.A2H(Text(32766, u'A')).size(), 2u * 32766);
-    EXPECT_EQ(ErrorOf([&] { radix.A2H(Text(32767, u'A')); }).Number(), 6);
+    EXPECT_EQ(ErrorOf([&] { radix.A2H(Text(32767, u'A')); }).number, 6);
 }
 
 TEST(RadixShortHexForms, FourDigitsSwapTheirBytesOthersStayAsTheyAre) {
@@ -101,8 +99,8 @@ TEST(RadixAnsiBytes, TextAndGbkBytesConvertBothWays) {
     EXPECT_EQ(radix.B2S(ByteArray({0xB0, 0xA1, 0x41}, -3)).AsText(), u"啊A");
     EXPECT_EQ(radix.B2S(ByteArray{0xB0, 0x7F, 0x41}).AsText(), u"\uFFFDA") << "a pair that is no character";
     auto leadLast = ErrorOf([&] { radix.B2S(ByteArray{0x41, 0xB0}); });
-    EXPECT_EQ(leadLast.Number(), 5);
-    EXPECT_EQ(leadLast.Source(), u"LabelSupport.Radix");
+    EXPECT_EQ(leadLast.number, 5);
+    EXPECT_EQ(leadLast.source, L"LabelSupport.Radix");
 }
 
 TEST(RadixHexValues, SpaceSeparatedValuesGiveBytesOrAnsiText) {
@@ -114,10 +112,10 @@ TEST(RadixHexValues, SpaceSeparatedValuesGiveBytesOrAnsiText) {
     EXPECT_EQ(radix.V2H(u" 41\r\n 42 ", true).AsBytes(), (ByteArray{0x00, 0x41, 0x42, 0x00}));
     EXPECT_EQ(radix.V2H(u"ff\r 0a", true).AsBytes(), (ByteArray{0xFF, 0x0A})) << "a lone CR ends a value";
 
-    EXPECT_EQ(ErrorOf([&] { radix.V2H(u"41\r\n42"); }).Number(), 6) << "two lines run together into 4142";
-    EXPECT_EQ(ErrorOf([&] { radix.V2H(u"41 FFFF", true); }).Number(), 6) << "FFFF reads as -1";
+    EXPECT_EQ(ErrorOf([&] { radix.V2H(u"41\r\n42"); }).number, 6) << "two lines run together into 4142";
+    EXPECT_EQ(ErrorOf([&] { radix.V2H(u"41 FFFF", true); }).number, 6) << "FFFF reads as -1";
     auto empty = ErrorOf([&] { radix.V2H(u""); });
-    EXPECT_EQ(empty.Number(), 9);
-    EXPECT_EQ(empty.Source(), u"LabelSupport.Radix");
-    EXPECT_EQ(ErrorOf([&] { radix.V2H(u"\r\n\r\n", true); }).Number(), 9);
+    EXPECT_EQ(empty.number, 9);
+    EXPECT_EQ(empty.source, L"LabelSupport.Radix");
+    EXPECT_EQ(ErrorOf([&] { radix.V2H(u"\r\n\r\n", true); }).number, 9);
 }

@@ -1,14 +1,16 @@
 #pragma once
-// Shared by the support-library tests: readable byte arrays in failure messages and a way to look
-// at the run-time error an operation raised.
+// Shared by the support-library tests: readable byte arrays in failure messages and the run-time
+// error an operation raised, as the automation tests see the errors callers get.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <ostream>
+#include <string>
 #include <utility>
 
 #include "lib/ByteArray.h"
 #include "lib/RuntimeError.h"
+#include "tests/support/ErrorReport.h"
 
 namespace support {
 
@@ -28,13 +30,14 @@ namespace lib_tests {
 
 // The error `operation` raised; number 0 when it returned normally.
 template <typename Operation>
-support::RuntimeError ErrorOf(Operation&& operation) {
+testing_support::ErrorReport ErrorOf(Operation&& operation) {
+    auto wide = [](const support::Text& text) { return std::wstring(text.begin(), text.end()); };
     try {
         std::forward<Operation>(operation)();
     } catch (const support::RuntimeError& e) {
-        return e;
+        return {e.Number(), wide(e.Source()), wide(e.Description())};
     }
-    return support::RuntimeError(0, u"", u"(no error)");
+    return {};
 }
 
 }  // namespace lib_tests

@@ -44,13 +44,10 @@ TEST(RadixBinaryToInteger, ReadsFromTheRightAndOverflowsPastThirtyOneDigits) {
     EXPECT_EQ(radix.B2D(u"0012"), 0) << "a digit 2 reached from the right makes the result 0";
     EXPECT_EQ(radix.B2D(Text(31, u'1')), INT_MAX);
 
-    auto overflow = ErrorOf([&] { radix.B2D(u"1" + Text(31, u'0')); });
-    EXPECT_EQ(overflow.Number(), 6);
-    EXPECT_EQ(overflow.Source(), u"LabelSupport.Radix");
-    EXPECT_EQ(overflow.Description(), u"溢出");
-    EXPECT_EQ(ErrorOf([&] { radix.B2D(u"2" + Text(31, u'1')); }).Number(), 6) << "a 2 beyond the 31st place";
+    EXPECT_EQ(ErrorOf([&] { radix.B2D(u"1" + Text(31, u'0')); }).Line(), L"6 LabelSupport.Radix: 溢出");
+    EXPECT_EQ(ErrorOf([&] { radix.B2D(u"2" + Text(31, u'1')); }).number, 6) << "a 2 beyond the 31st place";
     EXPECT_EQ(radix.B2D(Text(32766, u'1') + u"9"), 0) << "a 9 among the last 31 is met first";
-    EXPECT_EQ(ErrorOf([&] { radix.B2D(Text(32768, u'2')); }).Number(), 6) << "too long fails before reading";
+    EXPECT_EQ(ErrorOf([&] { radix.B2D(Text(32768, u'2')); }).number, 6) << "too long fails before reading";
 }
 
 TEST(RadixDigitsToInteger, InvalidCharactersKeepTheirPlaceAndTheRangeEndsAtInt32Max) {
@@ -60,13 +57,13 @@ TEST(RadixDigitsToInteger, InvalidCharactersKeepTheirPlaceAndTheRangeEndsAtInt32
     EXPECT_EQ(radix.H2D(u"1G"), 16) << "the G stands where a 0 would";
     EXPECT_EQ(radix.H2D(u""), 0);
     EXPECT_EQ(radix.H2D(Text(400, u'0') + u"FF"), 255) << "leading zeros at any distance";
-    EXPECT_EQ(ErrorOf([&] { radix.H2D(u"80000000"); }).Number(), 6);
-    EXPECT_EQ(ErrorOf([&] { radix.H2D(u"1" + Text(300, u'0')); }).Number(), 6);
+    EXPECT_EQ(ErrorOf([&] { radix.H2D(u"80000000"); }).number, 6);
+    EXPECT_EQ(ErrorOf([&] { radix.H2D(u"1" + Text(300, u'0')); }).number, 6);
 
     EXPECT_EQ(radix.O2D(u"777"), 511);
     EXPECT_EQ(radix.O2D(u"19"), 8) << "the 9 keeps its place";
     EXPECT_EQ(radix.O2D(u"17777777777"), INT_MAX);
-    EXPECT_EQ(ErrorOf([&] { radix.O2D(u"20000000000"); }).Number(), 6);
+    EXPECT_EQ(ErrorOf([&] { radix.O2D(u"20000000000"); }).number, 6);
 }
 
 TEST(RadixDigitGroups, BinaryOctalAndHexTextsRegroupAndTrimLeadingZeros) {

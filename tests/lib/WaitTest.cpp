@@ -151,15 +151,15 @@ TEST(Wait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
     {
         TimerWait failing;
         auto error = ErrorOf([&] { failing.Wait(10); });
-        EXPECT_EQ(error.Number(), 5);
-        EXPECT_EQ(error.Source(), u"LabelSupport.Wait");
-        const std::u16string prefix = u"[clsWaitableTimer.Wait]";
-        EXPECT_EQ(error.Description().substr(0, prefix.size()), prefix);
-        EXPECT_GT(error.Description().size(), prefix.size()) << "the cause follows the prefix";
+        EXPECT_EQ(error.number, 5);
+        EXPECT_EQ(error.source, L"LabelSupport.Wait");
+        const std::wstring prefix = L"[clsWaitableTimer.Wait]";
+        EXPECT_EQ(error.description.substr(0, prefix.size()), prefix);
+        EXPECT_GT(error.description.size(), prefix.size()) << "the cause follows the prefix";
     }  // destroyed right after the error
 
     TimerWait wait;
-    EXPECT_EQ(ErrorOf([&] { wait.Wait(0); }).Number(), 5);
+    EXPECT_EQ(ErrorOf([&] { wait.Wait(0); }).number, 5);
     for (HANDLE blocker : blockers) ::CloseHandle(blocker);
     wait.Wait(10);  // the same object waits normally once the names are free
 }

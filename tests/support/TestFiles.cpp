@@ -6,9 +6,15 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "win/ModulePath.h"
+#include "win/TextConversion.h"
+#include "win/UniqueResource.h"
+
 namespace testing_support {
 
 namespace {
+// The GBK expectations are converted here, with the code page named outright, rather than through
+// the program's own ANSI conversion: a fault there must not hide in both the program and the test.
 std::wstring Convert(UINT codePage, const std::string& bytes) {
     if (bytes.empty()) return {};
     int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
@@ -27,8 +33,8 @@ std::string Convert(UINT codePage, const std::wstring& text) {
 
 std::string Gbk(const std::wstring& text) { return Convert(936, text); }
 std::wstring FromGbk(const std::string& bytes) { return Convert(936, bytes); }
-std::string Utf8(const std::wstring& text) { return Convert(CP_UTF8, text); }
-std::wstring FromUtf8(const std::string& bytes) { return Convert(CP_UTF8, bytes); }
+std::string Utf8(const std::wstring& text) { return win::ToUtf8(text); }
+std::wstring FromUtf8(const std::string& bytes) { return win::FromUtf8(bytes); }
 
 TempDir::TempDir(const std::wstring& name) {
     wchar_t temp[MAX_PATH + 1] = {};
@@ -48,24 +54,22 @@ TempDir::TempDir(const std::wstring& name) {
 TempDir::~TempDir() { RemoveTree(path_); }
 
 std::string ReadBytes(const std::wstring& path) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return {};
     std::string bytes;
     char buffer[65536];
     DWORD n = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &n, nullptr) && n > 0) bytes.append(buffer, n);
-    ::CloseHandle(file);
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &n, nullptr) && n > 0) bytes.append(buffer, n);
     return bytes;
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write a test file");
+    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file) throw std::runtime_error("cannot write a test file");
     DWORD n = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
 }
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -79,24 +83,19 @@ void RemoveTree(const std::wstring& path) {
         return;
     }
     WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
+    win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &entry));
+    if (find) {
         do {
             std::wstring name = entry.cFileName;
             if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
-        } while (::FindNextFileW(find, &entry));
-        ::FindClose(find);
+        } while (::FindNextFileW(find.get(), &entry));
+        find.reset();  // before the folder itself goes
     }
     ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(path.c_str());
 }
 
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH * 4] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\'));
-}
+std::wstring BinFolder() { return win::ExecutableFolder(); }
 
 std::wstring FixturePath(const std::wstring& relative) {
     // FIXTURES_DIR is the source tree's folder as Wine sees it, e.g. Z:/work/main/fixtures.

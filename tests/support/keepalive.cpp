@@ -3,6 +3,8 @@
 // when the wineserver goes away.
 #include <windows.h>
 
+#include "win/UniqueResource.h"
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = ::DefWindowProcW;
@@ -12,8 +14,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     HWND window = ::CreateWindowW(wc.lpszClassName, L"keepalive", 0, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     if (commandLine && *commandLine) {
-        HANDLE ready = ::CreateFileW(commandLine, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (ready != INVALID_HANDLE_VALUE) ::CloseHandle(ready);
+        // Created and closed again: that the file exists is the signal.
+        win::UniqueFile ready(::CreateFileW(commandLine, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);

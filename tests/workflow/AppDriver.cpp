@@ -60,12 +60,11 @@ LabelPrintApp::~LabelPrintApp() {
         HWND main = FindMainWindow();
         if (main) ::PostMessageW(main, WM_CLOSE, 0, 0);
         if (!WaitForExit(10000)) {
-            ::TerminateProcess(process_, 99);
-            ::WaitForSingleObject(process_, 5000);
+            ::TerminateProcess(process_.get(), 99);
+            ::WaitForSingleObject(process_.get(), 5000);
             EndStrayStandins();
         }
     }
-    if (process_) ::CloseHandle(process_);
 }
 
 void LabelPrintApp::Start() {
@@ -76,7 +75,7 @@ void LabelPrintApp::Start() {
                           &pi))
         throw std::runtime_error("cannot start labelprint.exe");
     ::CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
+    process_.reset(pi.hProcess);
     pid_ = pi.dwProcessId;
 }
 
@@ -247,15 +246,15 @@ void LabelPrintApp::Answer(const MessageBoxInfo& box, int button) const {
     ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
-bool LabelPrintApp::Running() const { return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool LabelPrintApp::Running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 bool LabelPrintApp::WaitForExit(DWORD timeoutMs) const {
-    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    return process_ && ::WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD LabelPrintApp::ExitCode() const {
     DWORD code = STILL_ACTIVE;
-    if (process_) ::GetExitCodeProcess(process_, &code);
+    if (process_) ::GetExitCodeProcess(process_.get(), &code);
     return code;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/TestFiles.h"
+#include "win/UniqueResource.h"
 
 namespace workflow {
 
@@ -77,7 +78,7 @@ public:
 private:
     testing_support::TempDir dir_;
     std::wstring exe_;
-    HANDLE process_ = nullptr;
+    win::UniqueHandle process_;
     DWORD pid_ = 0;
     HWND window_ = nullptr;
 };

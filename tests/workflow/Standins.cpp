@@ -10,13 +10,11 @@ namespace {
 constexpr wchar_t kRoot[] = L"Software\\LabelPrint\\Standins\\";
 
 LSTATUS SetValue(const std::wstring& server, const wchar_t* name, DWORD type, const void* data, DWORD size) {
-    HKEY key = nullptr;
+    win::UniqueRegKey key;
     LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, (kRoot + server).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                       &key, nullptr);
+                                       key.put(), nullptr);
     if (status != ERROR_SUCCESS) return status;
-    status = ::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
-    ::RegCloseKey(key);
-    return status;
+    return ::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size);
 }
 }  // namespace
 
@@ -72,8 +70,8 @@ std::vector<std::string> StandinScenario::Briefs() const {
 void StandinScenario::ClearLog() const { ::DeleteFileW(log_.c_str()); }
 
 OperatorExcel::OperatorExcel(const std::wstring& readyFile) {
-    ready_ = ::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Ready");
-    ::ResetEvent(ready_);
+    ready_.reset(::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Ready"));
+    ::ResetEvent(ready_.get());
     std::wstring exe = testing_support::BinFolder() + L"\\excel-standin.exe";
     std::wstring commandLine = L"\"" + exe + L"\" /operator";
     if (!readyFile.empty()) commandLine += L" \"" + readyFile + L"\"";
@@ -81,36 +79,34 @@ OperatorExcel::OperatorExcel(const std::wstring& readyFile) {
     PROCESS_INFORMATION pi{};
     if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         ::CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
+        process_.reset(pi.hProcess);
     }
 }
 
 OperatorExcel::~OperatorExcel() {
     if (process_ && !Exited(0)) {
         Stop();
-        if (!Exited(10000)) ::TerminateProcess(process_, 1);
+        if (!Exited(10000)) ::TerminateProcess(process_.get(), 1);
     }
-    if (process_) ::CloseHandle(process_);
-    if (ready_) ::CloseHandle(ready_);
 }
 
-bool OperatorExcel::WaitUntilReady() const { return process_ && ::WaitForSingleObject(ready_, 30000) == WAIT_OBJECT_0; }
-bool OperatorExcel::Ready() const { return ::WaitForSingleObject(ready_, 0) == WAIT_OBJECT_0; }
+bool OperatorExcel::WaitUntilReady() const {
+    return process_ && ::WaitForSingleObject(ready_.get(), 30000) == WAIT_OBJECT_0;
+}
+bool OperatorExcel::Ready() const { return ::WaitForSingleObject(ready_.get(), 0) == WAIT_OBJECT_0; }
 bool OperatorExcel::Exited(DWORD timeoutMs) const {
-    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    return process_ && ::WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD OperatorExcel::ExitCode() const {
     DWORD code = STILL_ACTIVE;
-    if (process_) ::GetExitCodeProcess(process_, &code);
+    if (process_) ::GetExitCodeProcess(process_.get(), &code);
     return code;
 }
 
 void OperatorExcel::Stop() const {
-    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Stop");
-    if (!stop) return;
-    ::SetEvent(stop);
-    ::CloseHandle(stop);
+    win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Stop"));
+    if (stop) ::SetEvent(stop.get());
 }
 
 void EndStrayStandins() {
@@ -118,23 +114,20 @@ void EndStrayStandins() {
     // Wine's COM, and nothing could create its class again for the rest of the session.
     for (const wchar_t* server : {L"BarTender", L"Excel"}) {
         std::wstring name = std::wstring(L"LabelPrintStandin.") + server + L".Stop";
-        if (HANDLE stop = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
-            ::SetEvent(stop);
-            ::CloseHandle(stop);
-        }
+        win::UniqueHandle stop(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+        if (stop) ::SetEvent(stop.get());
     }
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
+    // A failed snapshot is INVALID_HANDLE_VALUE, as a failed CreateFile is.
+    win::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
     PROCESSENTRY32W entry{sizeof(entry)};
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
         std::wstring name = entry.szExeFile;
         if (name != L"bartender-standin.exe" && name != L"excel-standin.exe") continue;
-        HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        win::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (!process) continue;
-        if (::WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) ::TerminateProcess(process, 98);
-        ::CloseHandle(process);
+        if (::WaitForSingleObject(process.get(), 5000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 98);
     }
-    ::CloseHandle(snapshot);
 }
 
 DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments) {
@@ -144,11 +137,10 @@ DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments) {
     PROCESS_INFORMATION pi{};
     if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return static_cast<DWORD>(-1);
-    ::WaitForSingleObject(pi.hProcess, 30000);
+    win::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    ::WaitForSingleObject(process.get(), 30000);
     DWORD code = 0;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    ::GetExitCodeProcess(process.get(), &code);
     return code;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/TestFiles.h"
+#include "win/UniqueResource.h"
 
 namespace workflow {
 
@@ -61,8 +62,8 @@ public:
     void Stop() const;
 
 private:
-    HANDLE ready_ = nullptr;
-    HANDLE process_ = nullptr;
+    win::UniqueHandle ready_;
+    win::UniqueHandle process_;
 };
 
 // Ends every stand-in server process still running (after a test had to kill the program, its
