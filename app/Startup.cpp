@@ -5,7 +5,7 @@
 #include "app/CarryOn.h"
 #include "app/MainWindow.h"
 #include "services/SettingsFile.h"
-#include "win/Ansi.h"
+#include "win/TextConversion.h"
 #include "win/Dispatch.h"
 #include "win/Messages.h"
 #include "win/ModulePath.h"
