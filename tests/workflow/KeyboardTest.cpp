@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Controls.h"
+#include "services/SettingsFile.h"
 #include "tests/support/Json.h"
 #include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
@@ -39,6 +40,24 @@ protected:
         return app.FocusId() == id;
     }
 
+    // The operator's path up to the quantity box: Enter, Enter, the key, Enter.
+    static void FindItem(LabelPrintApp& app, const std::wstring& key) {
+        app.PostEnter(app::Spare1Box);
+        app.PostEnter(app::Spare2Box);
+        ASSERT_TRUE(app.WaitForFocus(app::KeyBox));
+        app.SetText(app::KeyBox, key);
+        app.PostEnter(app::KeyBox);
+        ASSERT_TRUE(app.WaitForFocus(app::QuantityBox)) << "the key was found";
+    }
+
+    // Waits until the program has handled every message posted to it so far: a key posted after them
+    // reaches the second spare box last.
+    static void WaitForPostedInput(LabelPrintApp& app) {
+        app.SetText(app::Spare2Box, L"");
+        app.PostKey(app::Spare2Box, 'Z');
+        ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Spare2Box) == L"z"; }));
+    }
+
     std::size_t PrintCount() const { return testing_support::ParseJsonLines(ReadBytes(out / L"prints.log")).size(); }
 
     std::size_t PrintOutCalls() const {
@@ -53,6 +72,83 @@ protected:
     std::wstring allFields = FixturePath(L"templates\\all-fields.btw");
     std::wstring printBook = FixturePath(L"print.xlsx");
 };
+
+TEST_F(KeyboardTest, QuantityEnterEnterPrintsOnceAndAHeldOrRepeatedEnterPrintsNoMore) {
+    auto app = Start(L"enter-prints");
+    FindItem(*app, L"P-TEXT");
+    app->SetText(app::QuantityBox, L"2");
+    bartender.ClearLog();
+
+    // Enter in the quantity box only moves on. Held down, the key repeats on the print button: the
+    // repeats are no new press.
+    app->PostKeyDown(app::QuantityBox, VK_RETURN);
+    ASSERT_TRUE(app->WaitForFocus(app::PrintButton));
+    app->PostKeyDown(app::PrintButton, VK_RETURN, true);
+    app->PostKeyDown(app::PrintButton, VK_RETURN, true);
+    WaitForPostedInput(*app);
+    EXPECT_EQ(bartender.Briefs(), Strings{}) << "nothing is printed yet";
+    EXPECT_EQ(app->Text(app::StatusLine), L"");
+
+    // The second Enter prints, as a click does. Its repeats, and a second press while the print runs,
+    // find the button disabled as a second click would.
+    app->PostKeyDown(app::PrintButton, VK_RETURN);
+    app->PostKeyDown(app::PrintButton, VK_RETURN, true);
+    app->PostKeyDown(app::PrintButton, VK_RETURN, true);
+    app->PostKeyDown(app::PrintButton, VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(app::StatusLine) == L"打印完成" && app->Enabled(app::PrintButton); }));
+    app->PostKeyDown(app::PrintButton, VK_RETURN, true);
+    WaitForPostedInput(*app);
+    EXPECT_EQ(PrintOutCalls(), 1u);
+    ASSERT_EQ(PrintCount(), 1u);
+    EXPECT_EQ(testing_support::ParseJsonLines(ReadBytes(out / L"prints.log"))[0]["labels"].Integer(), 2);
+    EXPECT_EQ(app->FocusId(), app::PrintButton) << "the focus stays on the button after the print";
+
+    // A new press prints again.
+    app->PostEnter(app::PrintButton);
+    EXPECT_TRUE(WaitUntil([&] { return PrintCount() == 2 && app->Enabled(app::PrintButton); }));
+    EXPECT_EQ(PrintOutCalls(), 2u);
+}
+
+TEST_F(KeyboardTest, EnterOnTheFocusedExitButtonEndsTheProgramAsAClickWould) {
+    auto app = Start(L"enter-exit");
+    app->PostEnter(app::QuantityBox);
+    ASSERT_TRUE(app->WaitForFocus(app::PrintButton));
+    ASSERT_TRUE(TabTo(*app, app::ExitButton));
+    bartender.ClearLog();
+    app->PostEnter(app::ExitButton);
+    ASSERT_TRUE(app->WaitForExit());
+    EXPECT_EQ(app->ExitCode(), 0u);
+    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Quit(I4:0)"}));
+    EXPECT_EQ(PrintCount(), 0u);
+}
+
+TEST_F(KeyboardTest, EnterOnAFocusedChooseButtonOpensItsDialogOnce) {
+    TempDir files{L"enter-choose-files"};
+    std::wstring label = files / L"标签.btw";
+    testing_support::WriteBytes(label, ReadBytes(allFields));
+    auto app = Start(L"enter-choose");
+
+    ASSERT_TRUE(TabTo(*app, app::ChooseWorkbookButton));
+    app->PostEnter(app::ChooseWorkbookButton);
+    HWND dialog = app->WaitForFileDialog(L"导入出货清单EXCEL文件");
+    ASSERT_NE(dialog, nullptr);
+    app->CancelFileDialog(dialog);
+    auto box = app->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"没有选定文件");
+    app->Answer(*box, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !app->FindMessageBox(); }));
+    EXPECT_FALSE(WaitUntil([&] { return app->FindFileDialog() != nullptr; }, 1000)) << "one press, one dialog";
+
+    ASSERT_TRUE(TabTo(*app, app::ChooseTemplateButton));
+    app->PostEnter(app::ChooseTemplateButton);
+    dialog = app->WaitForFileDialog(L"打开标签模板文件");
+    ASSERT_NE(dialog, nullptr);
+    app->ChooseInFileDialog(dialog, label);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(app::TemplateBox) == label; }));
+    EXPECT_EQ(ReadIni(L"DATA", L"TP", app->configPath()), label);
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+}
 
 TEST_F(KeyboardTest, AltEnterAndShiftEnterMoveTheFocusLikeEnterAndStartTheLookup) {
     auto app = Start(L"modified-enter");
@@ -71,6 +167,17 @@ TEST_F(KeyboardTest, AltEnterAndShiftEnterMoveTheFocusLikeEnterAndStartTheLookup
     ASSERT_TRUE(app->WaitForFocus(app::PrintButton, 5000));
     EXPECT_EQ(app->Text(app::Spare1Box), L"备注") << "the boxes' texts are untouched";
     EXPECT_EQ(app->Text(app::QuantityBox), L"1");
+
+    // Back in the key box, Shift+Enter looks the key up as well.
+    ASSERT_TRUE(app->SendKeys({VK_SHIFT, VK_TAB}));
+    ASSERT_TRUE(app->WaitForFocus(app::QuantityBox, 5000));
+    ASSERT_TRUE(app->SendKeys({VK_SHIFT, VK_TAB}));
+    ASSERT_TRUE(app->WaitForFocus(app::KeyBox, 5000));
+    excel.ClearLog();
+    ASSERT_TRUE(app->SendKeys({VK_SHIFT, VK_RETURN}));
+    ASSERT_TRUE(app->WaitForFocus(app::QuantityBox));
+    EXPECT_FALSE(excel.Briefs().empty());
+    EXPECT_EQ(PrintCount(), 0u);
 
     GUITHREADINFO info{sizeof(info)};
     ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(app->window(), nullptr), &info));
