@@ -153,22 +153,22 @@ void LabelPrintApp::PostMouse(int id, UINT message, int x, int y) {
     ::PostMessageW(Control(id), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
 }
 
-bool LabelPrintApp::SendKeys(std::initializer_list<WORD> keys) {
+bool LabelPrintApp::SendKeys(std::initializer_list<WORD> keys, bool firstUpFirst) {
     ::SetForegroundWindow(window_);
     if (!WaitUntil([&] { return ::GetForegroundWindow() == window_; }, 5000)) return false;
     std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT down{INPUT_KEYBOARD};
-        down.ki.wVk = key;
-        down.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-        inputs.push_back(down);
-    }
-    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
-        INPUT up{INPUT_KEYBOARD};
-        up.ki.wVk = *key;
-        up.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(*key, MAPVK_VK_TO_VSC));
-        up.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(up);
+    auto add = [&](WORD key, DWORD flags) {
+        INPUT input{INPUT_KEYBOARD};
+        input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD key : keys) add(key, 0);
+    if (firstUpFirst) {
+        for (WORD key : keys) add(key, KEYEVENTF_KEYUP);
+    } else {
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) add(*key, KEYEVENTF_KEYUP);
     }
     return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }

@@ -61,8 +61,9 @@ public:
     void PostMouse(int id, UINT message, int x, int y);
     // Real keystrokes through the system's input, to the focused control of the program's window
     // (brought to the front first): the keys go down in order and come up in reverse order, so
-    // {VK_MENU, VK_RETURN} is Alt+Enter. False when the window could not be brought to the front.
-    bool SendKeys(std::initializer_list<WORD> keys);
+    // {VK_MENU, VK_RETURN} is Alt+Enter; or, with firstUpFirst, in the order they went down.
+    // False when the window could not be brought to the front.
+    bool SendKeys(std::initializer_list<WORD> keys, bool firstUpFirst = false);
     // Moves the pointer over the middle of a control.
     void PointAt(int id) const;
     // The pointer's shape as the program set it last (it sets it whenever the pointer moves over it).
