@@ -1,7 +1,6 @@
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
-
 #include <windowsx.h>
 
 #include <algorithm>

@@ -11,7 +11,6 @@
 using namespace workflow;
 using testing_support::FixturePath;
 using testing_support::Gbk;
-using testing_support::Json;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using Strings = std::vector<std::string>;
