@@ -41,7 +41,9 @@ TEST_F(BusyPointerTest, ASlowLookupShowsTheBusyPointerUntilItEndsOrAsks) {
     LabelPrintApp app(L"busy-pointer",
                       Gbk(L"[settings]\r\n查询列=1\r\n[DATA]\r\nDB=" + FixturePath(L"print.xlsx") + L"\r\n"));
     ASSERT_TRUE(app.StartAndWaitForWindow());
+    // The pointer shape read from outside is that of the thread in front.
     ::SetForegroundWindow(app.window());
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.window(); }, 5000));
     HCURSOR overCaption = SettledCursorAt(app, app::QuantityCaption);
     HCURSOR overKeyBox = SettledCursorAt(app, app::KeyBox);
     ASSERT_NE(overKeyBox, nullptr);
