@@ -1,4 +1,5 @@
 // Enter in the query box: copy the shipping list's block out of Excel and find the item key in it.
+#include "app/BusyPointer.h"
 #include "app/CarryOn.h"
 #include "app/CellText.h"
 #include "app/MainWindow.h"
@@ -29,6 +30,7 @@ win::Variant OneMoreRow(const win::Variant& lastRow) {
 }  // namespace
 
 void MainWindow::LookUpItem() {
+    BusyPointer busy(hwnd_);
     // Excel: the instance the operator is running, else one of our own. Only our own is hidden and
     // quit afterwards: quitting the operator's Excel could lose their unsaved work.
     win::ComPtr<IDispatch> excel, book, sheet;

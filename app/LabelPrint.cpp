@@ -1,6 +1,7 @@
 // The print button: fill the label template with the found row and the spare items, print, close.
 #include <array>
 
+#include "app/BusyPointer.h"
 #include "app/CarryOn.h"
 #include "app/CellText.h"
 #include "app/MainWindow.h"
@@ -25,6 +26,7 @@ struct LabelData {
 }  // namespace
 
 void MainWindow::PrintLabels() {
+    BusyPointer busy(hwnd_);
     HWND button = Control(PrintButton);
     bool hadFocus = ::GetFocus() == button;
     ::EnableWindow(button, FALSE);

@@ -1,10 +1,12 @@
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "app/BusyPointer.h"
 #include "win/Font.h"
 #include "win/Messages.h"
 #include "win/ModulePath.h"
@@ -16,6 +18,19 @@ constexpr wchar_t kWindowClass[] = L"LabelPrint.frmMain";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = 0;
 constexpr UINT_PTR kSubclassId = 1;
+// lParam bit of a key message: the key was already down, so this is the keyboard's auto-repeat.
+constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
+
+bool IsButton(ControlId id) {
+    return id == PrintButton || id == ExitButton || id == ChooseWorkbookButton || id == ChooseTemplateButton;
+}
+
+bool IsPathBox(ControlId id) { return id == WorkbookBox || id == TemplateBox; }
+
+// The controls where Enter does something: the boxes of the operator's path and the buttons.
+bool TakesEnter(ControlId id) {
+    return id == Spare1Box || id == Spare2Box || id == KeyBox || id == QuantityBox || IsButton(id);
+}
 }  // namespace
 
 std::wstring ConfigFile() { return win::ExecutableFolder() + L"\\config.ini"; }
@@ -29,7 +44,8 @@ bool MainWindow::Create(HINSTANCE instance) {
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
-    if (!::RegisterClassExW(&wc)) return false;
+    // A second window in the same process (the tests make several) shares the class.
+    if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     // The layout is in pixels of the client area.
     RECT frame{0, 0, kClientWidth, kClientHeight};
@@ -79,10 +95,9 @@ void MainWindow::CreateControls() {
                                          instance, nullptr);
         if (!control) continue;
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
-        if (spec.kind == Kind::TextBox) {
-            ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no length limit
+        if (spec.kind == Kind::TextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no length limit
+        if (spec.kind != Kind::Label)
             ::SetWindowSubclass(control, &MainWindow::ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-        }
     }
 }
 
@@ -122,21 +137,34 @@ void MainWindow::FocusOn(ControlId id) {
     if (control && ::IsWindowEnabled(control)) ::SetFocus(control);
 }
 
-void MainWindow::ShowMessage(const wchar_t* text) { ::MessageBoxW(hwnd_, text, kAppTitle, MB_OK); }
+void MainWindow::ShowMessage(const wchar_t* text) {
+    BusyPointer::Pause pause(hwnd_);
+    ::MessageBoxW(hwnd_, text, kAppTitle, MB_OK);
+}
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
-        self->hwnd_ = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        if (msg == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+            self->hwnd_ = hwnd;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+        auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        return self ? self->HandleMessage(msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    } catch (...) {
+        // An exception must not unwind through the system's message dispatch. The message counts as
+        // handled; what the handler did before it failed stays done.
+        return 0;
     }
-    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return self ? self->HandleMessage(msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case WM_SETCURSOR:
+            // Every control passes the question up here first, so this covers the whole window.
+            if (ShowBusyPointer(hwnd_)) return TRUE;
+            break;
         case WM_SIZE: OnResize(); return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;
         case WM_SETFOCUS:
@@ -175,35 +203,92 @@ void MainWindow::OnCommand(ControlId id, UINT code) {
     }
 }
 
-LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto id = static_cast<ControlId>(::GetDlgCtrlID(hwnd));
-    return reinterpret_cast<MainWindow*>(self)->HandleControlMessage(hwnd, id, msg, wParam, lParam);
+LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self) noexcept {
+    try {
+        auto id = static_cast<ControlId>(::GetDlgCtrlID(hwnd));
+        return reinterpret_cast<MainWindow*>(self)->HandleControlMessage(hwnd, id, msg, wParam, lParam);
+    } catch (...) {
+        // As in WindowProc: the message counts as handled and the control goes on.
+        return 0;
+    }
 }
 
 LRESULT MainWindow::HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_GETDLGCODE: {
-            // The text boxes see Enter themselves instead of the dialog manager turning it into a default-button press.
+            // Boxes and buttons see Enter themselves instead of the dialog manager turning it into a
+            // press of a default button, which this window does not have.
             LRESULT code = ::DefSubclassProc(control, msg, wParam, lParam);
             auto* pending = reinterpret_cast<const MSG*>(lParam);
             if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) code |= DLGC_WANTALLKEYS;
             return code;
         }
         case WM_KEYDOWN:
+            if (IsButton(id)) {
+                if (wParam != VK_RETURN) break;
+                OnEnter(control, id, lParam);
+                return 0;
+            }
             OnKeyDown(id, wParam);
-            break;  // the key is not swallowed
-        case WM_LBUTTONUP: {
-            // A click into a path box chooses its file, once the box has handled the click itself.
+            break;  // a text box still gets the key
+        case WM_SYSKEYDOWN: {
+            // Alt+Enter comes as a system key and is Enter all the same. The system sees it first, so it
+            // knows Alt went with another key and letting go of Alt does not open the window menu.
+            if (wParam != VK_RETURN || !TakesEnter(id)) break;
             LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
-            if (id == WorkbookBox) ChooseFile(kClickWorkbook);
-            if (id == TemplateBox) ChooseFile(kClickTemplate);
+            OnEnter(control, id, lParam);
             return result;
         }
+        case WM_SYSCHAR:
+            // The character of Alt+Enter would make the window menu beep for a menu key it lacks.
+            if (wParam == L'\r' && TakesEnter(id)) return 0;
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_LBUTTONUP:
+        case WM_CAPTURECHANGED:
+            if (IsPathBox(id)) return OnPathBoxMouse(control, id, msg, wParam, lParam);
+            break;
         case WM_NCDESTROY:
             ::RemoveWindowSubclass(control, &MainWindow::ControlProc, kSubclassId);
             break;
     }
     return ::DefSubclassProc(control, msg, wParam, lParam);
+}
+
+// A click into a path box chooses its file: the left button must go down in the box and come up in it
+// again. A release alone (say the one after a double-click that closed the open-file dialog above the
+// box) chooses nothing. The box handles every message itself as well; it holds the mouse from the
+// press to the release, so the release comes here even when it happens outside.
+LRESULT MainWindow::OnPathBoxMouse(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CAPTURECHANGED) {
+        // Something else took the mouse between press and release: no click.
+        if (pressedPathBox_ == control) pressedPathBox_ = nullptr;
+        return ::DefSubclassProc(control, msg, wParam, lParam);
+    }
+    if (msg != WM_LBUTTONUP) {
+        LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
+        pressedPathBox_ = control;
+        return result;
+    }
+    RECT box{};
+    ::GetClientRect(control, &box);
+    bool clicked = pressedPathBox_ == control && ::PtInRect(&box, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    pressedPathBox_ = nullptr;
+    // The box ends its own click first (it lets go of the mouse).
+    LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
+    if (clicked) ChooseFile(id == WorkbookBox ? kClickWorkbook : kClickTemplate);
+    return result;
+}
+
+// Enter, with or without Shift, Ctrl or Alt. On a button it is a click, through the same command and its
+// guards, once per press of the key: its auto-repeat presses nothing (a held Enter must not print again
+// the moment a print ends, nor print at all when the quantity box's Enter moved the focus to 打印).
+void MainWindow::OnEnter(HWND control, ControlId id, LPARAM keyData) {
+    if (!IsButton(id)) return OnKeyDown(id, VK_RETURN);
+    if (keyData & kKeyWasDown) return;
+    ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
 void MainWindow::OnKeyDown(ControlId id, WPARAM key) {

@@ -40,13 +40,17 @@ public:
     HWND hwnd() const noexcept { return hwnd_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // No exception leaves these two: a handler that fails outside its guarded steps ends there, and
+    // the window goes on.
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR self);
+                                        DWORD_PTR self) noexcept;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCommand(ControlId id, UINT code);
     void OnKeyDown(ControlId id, WPARAM key);
+    void OnEnter(HWND control, ControlId id, LPARAM keyData);
+    LRESULT OnPathBoxMouse(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnActivate(WPARAM state);
 
     void CreateControls();
@@ -87,6 +91,7 @@ private:
     std::unique_ptr<win::BackgroundCreate> barTenderStart_;
     HWND hwnd_ = nullptr;
     HWND focusToRestore_ = nullptr;
+    HWND pressedPathBox_ = nullptr;  // the path box the left button went down in, until it comes up
     win::UniqueFont windowFont_, arial18_, arial15_, arial1425_;
     win::OpenFileDialog fileDialog_;  // the window's one open-file dialog
 

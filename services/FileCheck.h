@@ -14,7 +14,9 @@ constexpr int kFindDirectory = 16;
 // included); an entry that is hidden, system, a volume label or a folder counts only when every one of
 // those bits it carries is in the mask ("." and ".." need the directory bit). Entries that do not
 // count are skipped and the search goes on.
+// A path with characters the ANSI code page cannot hold is no pattern: the search takes ANSI names and
+// would see '?' wildcards in their place, so such a path is looked up as that one entry by its Unicode
+// name (the same mask applies; a wildcard in it finds nothing).
 // Empty text is False without any search; every failure (malformed path, missing drive) is False and
-// nothing is thrown. A path with characters the ANSI code page cannot hold is False: the search
-// takes ANSI names, and those characters would turn into '?' wildcards matching other files.
+// nothing is thrown.
 bool FileExists(const std::wstring& path, int attributes = 0);

@@ -37,6 +37,14 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const
     }
 }
 
+bool IniCanHold(const std::wstring& text) {
+    try {
+        return win::FromAnsi(win::ToAnsi(text)) == text;
+    } catch (...) {
+        return false;
+    }
+}
+
 void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value,
               const std::wstring& file) {
     try {

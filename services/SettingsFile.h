@@ -8,5 +8,10 @@
 std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& file);
 
 // Stores value under key, creating the file, section and key as needed. A failed write is not reported.
+// Characters the code page lacks are stored as its substitutes (see IniCanHold).
 void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value,
               const std::wstring& file);
+
+// True when the settings file stores text exactly, so that ReadIni gives it back unchanged: every
+// character is one the ANSI code page holds.
+bool IniCanHold(const std::wstring& text);

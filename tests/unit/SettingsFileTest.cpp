@@ -88,6 +88,18 @@ TEST_F(SettingsFileTest, CharactersOutsideGbkComeBackAsTheSubstitute) {
     EXPECT_EQ(back.find(L"\U0001F600"), std::wstring::npos);
 }
 
+TEST_F(SettingsFileTest, IniCanHoldTellsWhetherAValueComesBackUnchanged) {
+    EXPECT_TRUE(IniCanHold(L"D:\\出货清单\\清单（最终）.xlsx"));
+    EXPECT_FALSE(IniCanHold(L"D:\\标签\\\uD55C\uAE00.btw"));
+    // Whatever it says, the file itself agrees: GBK holds some Latin letters and the euro sign.
+    for (const wchar_t* value : {L"D:\\标签\\\uD55C.btw", L"C:\\caf\u00e9.xls", L"C:\\\u00e4.xls", L"C:\\\u20ac.xls",
+                                 L"C:\\\U0001F600.xls", L"C:\\a b\\c.btw"}) {
+        SCOPED_TRACE(Utf8(value));
+        WriteIni(L"DATA", L"TP", value, ini);
+        EXPECT_EQ(IniCanHold(value), ReadIni(L"DATA", L"TP", ini) == value);
+    }
+}
+
 TEST_F(SettingsFileTest, BinaryGarbageIsReadWithoutHarm) {
     std::string garbage;
     for (int i = 0; i < 70000; ++i) garbage += static_cast<char>((i * 7919) % 256);

@@ -259,6 +259,37 @@ TEST_F(FileExistsTest, ChineseFoldersAndNamesAreFound) {
     EXPECT_FALSE(FileExists(dir / L"x\U0001F600.btw", 0));
 }
 
+TEST_F(FileExistsTest, NamesOutsideTheCodePageAreCheckedAsThatOneEntry) {
+    // Hangul is not in GBK. The open-file dialog delivers such names; the code page would turn them
+    // into '?', which matches the look-alike files beside them.
+    const std::wstring folder = dir / L"\uD55C\uAE00 模板";
+    MakeFolder(folder);
+    const std::wstring label = folder + L"\\标签\uD55C.btw";
+    MakeFile(label);
+    MakeFile(folder + L"\\标签x.btw");
+    const std::wstring hidden = folder + L"\\\uD55C.btw";
+    MakeFile(hidden, FILE_ATTRIBUTE_HIDDEN);
+    const std::wstring subfolder = folder + L"\\\uAE00";
+    MakeFolder(subfolder);
+
+    EXPECT_TRUE(FileExists(label, 0));
+    EXPECT_TRUE(FileExists(folder + L"\\标签\uD55C.BTW", 0)) << "names match without regard to case";
+    EXPECT_FALSE(FileExists(folder + L"\\标签\uAE00.btw", 0)) << "only a look-alike exists";
+
+    // The mask counts as it does for every other path.
+    EXPECT_FALSE(FileExists(hidden, 0));
+    EXPECT_TRUE(FileExists(hidden, kFindHidden));
+    EXPECT_FALSE(FileExists(folder, 0));
+    EXPECT_TRUE(FileExists(folder, kFindDirectory));
+    EXPECT_FALSE(FileExists(subfolder, kFindHidden));
+    EXPECT_TRUE(FileExists(subfolder, kFindDirectory));
+
+    // Such a path is no pattern: its wildcards match nothing.
+    EXPECT_FALSE(FileExists(folder + L"\\*.btw", 0));
+    EXPECT_FALSE(FileExists(folder + L"\\标签?.btw", 0));
+    EXPECT_FALSE(FileExists(folder + L"\\*", kFindDirectory));
+}
+
 TEST_F(FileExistsTest, EmptyMalformedAndUnreachablePathsAreFalse) {
     MakeFile(dir / L"a.btw");
     MakeFolder(dir / L"sub");

@@ -1,5 +1,6 @@
 #include "tests/workflow/AppDriver.h"
 
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -135,11 +136,52 @@ void LabelPrintApp::PostKey(int id, WPARAM key) {
     ::PostMessageW(Control(id), WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
 }
 
+void LabelPrintApp::PostKeyDown(int id, WPARAM key, bool autoRepeat) {
+    UINT scan = ::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+    ::PostMessageW(Control(id), WM_KEYDOWN, key, 1 | (scan << 16) | (autoRepeat ? 1u << 30 : 0));
+}
+
 void LabelPrintApp::PostClick(int id) { ::PostMessageW(Control(id), BM_CLICK, 0, 0); }
 
 void LabelPrintApp::PostMouseClick(int id) {
     ::PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::PostMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+void LabelPrintApp::PostMouse(int id, UINT message, int x, int y) {
+    ::PostMessageW(Control(id), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+bool LabelPrintApp::SendKeys(std::initializer_list<WORD> keys, bool firstUpFirst) {
+    ::SetForegroundWindow(window_);
+    if (!WaitUntil([&] { return ::GetForegroundWindow() == window_; }, 5000)) return false;
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD key, DWORD flags) {
+        INPUT input{INPUT_KEYBOARD};
+        input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD key : keys) add(key, 0);
+    if (firstUpFirst) {
+        for (WORD key : keys) add(key, KEYEVENTF_KEYUP);
+    } else {
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) add(*key, KEYEVENTF_KEYUP);
+    }
+    return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+void LabelPrintApp::PointAt(int id) const {
+    RECT r{};
+    ::GetWindowRect(Control(id), &r);
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+HCURSOR LabelPrintApp::Cursor() const {
+    // The shape of the thread in front: the program's window thread, once its window is in front.
+    CURSORINFO info{sizeof(info)};
+    return ::GetCursorInfo(&info) ? info.hCursor : nullptr;
 }
 
 int LabelPrintApp::FocusId() const {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,8 +54,22 @@ public:
 
     void PostKey(int id, WPARAM key);
     void PostEnter(int id) { PostKey(id, VK_RETURN); }
+    // One key-down message alone; autoRepeat marks it as the keyboard's repeat of a held key.
+    void PostKeyDown(int id, WPARAM key, bool autoRepeat = false);
     void PostClick(int id);
     void PostMouseClick(int id);
+    // One mouse message at a point of the control's client area (x, y may lie outside it).
+    void PostMouse(int id, UINT message, int x, int y);
+    // Real keystrokes through the system's input, to the focused control of the program's window
+    // (brought to the front first): the keys go down in order and come up in reverse order, so
+    // {VK_MENU, VK_RETURN} is Alt+Enter; or, with firstUpFirst, in the order they went down.
+    // False when the window could not be brought to the front.
+    bool SendKeys(std::initializer_list<WORD> keys, bool firstUpFirst = false);
+    // Moves the pointer over the middle of a control.
+    void PointAt(int id) const;
+    // The pointer's shape as the program set it last (it sets it whenever the pointer moves over it).
+    // The handle belongs to the program: it tells shapes apart, but is no handle of this process.
+    HCURSOR Cursor() const;
     // The id of the control that has the focus in the program's window thread (0 for none).
     int FocusId() const;
     bool WaitForFocus(int id, DWORD timeoutMs = 20000) const;
