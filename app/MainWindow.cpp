@@ -146,6 +146,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnCommand(static_cast<ControlId>(LOWORD(wParam)), HIWORD(wParam));
             return 0;
         case WM_DESTROY: OnUnload(); return 0;
+        case WM_QUERYENDSESSION: return OnQueryEndSession();
+        case WM_ENDSESSION: OnEndSession(wParam != FALSE); return 0;
     }
     return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
 }

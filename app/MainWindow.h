@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Controls.h"
 #include "win/BackgroundCreate.h"
@@ -48,6 +49,8 @@ private:
     void OnCommand(ControlId id, UINT code);
     void OnKeyDown(ControlId id, WPARAM key);
     void OnActivate(WPARAM state);
+    LRESULT OnQueryEndSession();
+    void OnEndSession(bool ending);
 
     void CreateControls();
     HFONT FontFor(FontId font) const;
@@ -63,7 +66,9 @@ private:
     void OnExitClick();
     void OnHelpClick();
     void MoveFocusOnEnter(ControlId from, WPARAM key);
-    bool BarTenderIsWorking();
+    bool ReplaceBarTender();
+    void EndSessionSteps();
+    void LetGoOfExcel();
     [[noreturn]] void EndProgramNow(UINT exitCode);
 
     // Choosing files (FileChoice.cpp).
@@ -77,12 +82,21 @@ private:
     void ChooseFile(const FileChoice& choice);
 
     // Item lookup (ItemLookup.cpp).
+    // What one lookup holds of Excel while it runs. The window lists the holds of the lookups under way
+    // (a lookup can run inside another), so that ending the program deals with each.
+    struct ExcelHold {
+        win::ComPtr<IDispatch> excel, workbook, sheet;
+        bool ownInstance = false;      // the lookup started this Excel: only such an instance is hidden or quit
+        bool openedWorkbook = false;   // the lookup opened the workbook: only such a workbook is closed
+    };
     void LookUpItem();
+    bool CopyShippingList(ExcelHold& xl);
     bool SearchKey();
 
     // Printing (LabelPrint.cpp).
     void PrintLabels();
     void PrintOnce();
+    bool OpenTemplate(const std::wstring& path);
 
     std::unique_ptr<win::BackgroundCreate> barTenderStart_;
     HWND hwnd_ = nullptr;
@@ -93,7 +107,7 @@ private:
     // Run-time state of the window.
     win::ComPtr<IDispatch> barTender_;    // the BarTender instance started at start-up, for the whole run
     win::ComPtr<IDispatch> labelFormat_;  // the template opened by the last print
-    win::ComPtr<IDispatch> excel_;        // Excel, held only inside a lookup
+    std::vector<ExcelHold*> excelHolds_;  // Excel as the lookups under way hold it; owned by those lookups
     win::Variant lastRow_;                // last filled row of column A in the last lookup
     win::Variant sheetBlock_;             // the block A1:T(last row + 1) copied by the last lookup
     std::int32_t itemRow_ = 0;            // row of the last match
