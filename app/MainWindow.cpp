@@ -147,7 +147,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY: OnUnload(); return 0;
         case WM_QUERYENDSESSION: return OnQueryEndSession();
-        case WM_ENDSESSION: OnEndSession(wParam != FALSE); return 0;
+        case kEndSessionSteps: EndSessionSteps(); return 0;
     }
     return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
 }

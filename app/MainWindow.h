@@ -41,6 +41,9 @@ public:
     HWND hwnd() const noexcept { return hwnd_; }
 
 private:
+    // Posted to itself: run the unload steps of a session that is ending (Startup.cpp).
+    static constexpr UINT kEndSessionSteps = WM_APP + 10;
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                         DWORD_PTR self);
@@ -50,7 +53,6 @@ private:
     void OnKeyDown(ControlId id, WPARAM key);
     void OnActivate(WPARAM state);
     LRESULT OnQueryEndSession();
-    void OnEndSession(bool ending);
 
     void CreateControls();
     HFONT FontFor(FontId font) const;

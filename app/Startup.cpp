@@ -133,19 +133,14 @@ void MainWindow::LetGoOfExcel() {
     }
 }
 
-// Logging off or shutting down: Windows is answered first, because COM refuses calls made while
-// another thread waits for the answer to a message it sent, then the unload steps run. Should the
-// session go on after all, the next print starts a new BarTender.
+// Logging off or shutting down. COM refuses calls made while the program handles a message another
+// thread sent and waits for (RPC_E_CANTCALLOUT_ININPUTSYNCCALL), as these two are, so the unload steps
+// run from a message the window posts itself when Windows asks: the main loop takes it as soon as the
+// answer is given, while Windows asks the other programs, before the end of the session is announced.
+// Should the session go on after all, the next print starts a new BarTender.
 LRESULT MainWindow::OnQueryEndSession() {
-    ::ReplyMessage(TRUE);
-    EndSessionSteps();
+    ::PostMessageW(hwnd_, kEndSessionSteps, 0, 0);
     return TRUE;
-}
-
-void MainWindow::OnEndSession(bool ending) {
-    if (!ending) return;
-    ::ReplyMessage(0);
-    EndSessionSteps();
 }
 
 void MainWindow::EndSessionSteps() {
