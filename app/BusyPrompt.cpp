@@ -20,7 +20,7 @@ bool BusyPrompt::Refused(int n) noexcept {
         win::WaitRepaintingOnly(kRetryIntervalMs);
         return true;
     }
-    heldInput_->TakeQueued();
+    if (heldInput_) heldInput_->TakeQueued();
     int answer = ::MessageBoxW(window_, question_, kAppTitle, MB_RETRYCANCEL | MB_ICONEXCLAMATION);
     if (answer == IDRETRY) {
         askAt_ = ::GetTickCount64() + kSilentWaitMs;

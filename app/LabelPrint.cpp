@@ -76,7 +76,7 @@ void MainWindow::PrintOnce() {
     SetTextOf(StatusLine, printed ? L"打印完成" : L"打印失败");
 }
 
-// Opens the template as BtFormat. A BarTender that has ended since the last print (closed or crashed)
+// Opens the template into labelFormat_. A BarTender that has ended since the last print (closed or crashed)
 // makes this fail before anything reached a format, so a new instance takes its place and opens it.
 bool MainWindow::OpenTemplate(const std::wstring& path) {
     auto open = [&] {

@@ -1,7 +1,7 @@
 #pragma once
 // The program's one window: its controls, its run-time state and its event handlers.
 // The handlers live in one file per piece of the operator's workflow:
-//   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit and unload
+//   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit, unload and session end
 //   FileChoice.cpp  choosing the workbook and the template
 //   ItemLookup.cpp  Enter in the query box: find the item in the shipping list
 //   LabelPrint.cpp  the print button

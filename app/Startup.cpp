@@ -1,4 +1,5 @@
-// Start-up, the focus rules of the window, the help link, and the two ways of ending the program.
+// Start-up, the focus rules of the window, the help link, the two ways of ending the program, and the
+// end of the Windows session.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -133,11 +134,12 @@ void MainWindow::LetGoOfExcel() {
     }
 }
 
-// Logging off or shutting down. COM refuses calls made while the program handles a message another
-// thread sent and waits for (RPC_E_CANTCALLOUT_ININPUTSYNCCALL), as these two are, so the unload steps
-// run from a message the window posts itself when Windows asks: the main loop takes it as soon as the
-// answer is given, while Windows asks the other programs, before the end of the session is announced.
-// Should the session go on after all, the next print starts a new BarTender.
+// Logging off or shutting down. Windows sends the session messages from another thread and waits for
+// the answer, and COM refuses calls made while such a message is handled
+// (RPC_E_CANTCALLOUT_ININPUTSYNCCALL). So the unload steps run from a message the window posts itself
+// when Windows asks whether the session may end: the main loop takes it as soon as the answer is
+// given, while Windows asks the other programs and before it announces the end. Should the session go
+// on after all, the next print starts a new BarTender.
 LRESULT MainWindow::OnQueryEndSession() {
     ::PostMessageW(hwnd_, kEndSessionSteps, 0, 0);
     return TRUE;

@@ -130,7 +130,7 @@ WaitCursor::WaitCursor(HWND window) noexcept : window_(window) {
 
 WaitCursor::~WaitCursor() {
     if (subclassed_) ::RemoveWindowSubclass(window_, &WaitCursor::OnMessage, reinterpret_cast<UINT_PTR>(this));
-    ::SetCursor(previous_);
+    if (previous_) ::SetCursor(previous_);
 }
 
 LRESULT CALLBACK WaitCursor::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) noexcept {
