@@ -36,7 +36,7 @@ public:
     // client starts a new server, and the server ends when its last object is released: like the real
     // applications, a server whose objects are still referenced lives on after Quit.
     static void RequestExit() noexcept;
-    // What a server does besides on Quit (the operator's Excel leaves the running-object table and lets
+    // Something more a server does on Quit (the operator's Excel leaves the running-object table and lets
     // go of its own application object). Set before Serve.
     static void OnQuit(std::function<void()> action);
     // Ends the process at once, inside a call, as a crash does: the client's call fails. The class
