@@ -17,6 +17,7 @@
 
 #include "win/Dispatch.h"
 #include "win/Messages.h"
+#include "win/WaitCursor.h"
 
 namespace app {
 
