@@ -2,8 +2,12 @@
 // Carry-on mode of the automation handlers: a step that fails is skipped without a message and the
 // handler goes on with the next one. Whatever the step would have assigned keeps its old value,
 // because the assignment is the last thing the step does.
+#include <windows.h>
+
 #include <optional>
 #include <stdexcept>
+
+#include "win/Dispatch.h"
 
 namespace app {
 
@@ -21,6 +25,20 @@ bool CarryOn(Step&& step) noexcept {
         return true;
     } catch (...) {
         return false;
+    }
+}
+
+// CarryOn for a step whose failure the handler looks at: S_OK when it ran, else the automation error's
+// code (E_FAIL for a failure of another kind).
+template <typename Step>
+HRESULT CarryOnResult(Step&& step) noexcept {
+    try {
+        step();
+        return S_OK;
+    } catch (const win::ComError& e) {
+        return FAILED(e.hr()) ? e.hr() : E_FAIL;
+    } catch (...) {
+        return E_FAIL;
     }
 }
 

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "app/BusyPointer.h"
+#include "app/BusyPrompt.h"
 #include "app/CarryOn.h"
 #include "app/CellText.h"
 #include "app/MainWindow.h"
@@ -48,13 +49,11 @@ void MainWindow::PrintOnce() {
     label.spare2 = TextOf(Spare2Box);
     label.spare1 = TextOf(Spare1Box);
 
-    bool opened = CarryOn([&] {
-        win::ComPtr<IDispatch> formats = win::AsObject(win::Get(barTender_.get(), L"Formats"));
-        labelFormat_ = win::AsObject(win::Call(formats.get(), L"Open", TextOf(TemplateBox), false, L""));
-    });
+    BusyPrompt barTenderBusy(hwnd_, kBarTenderBusy);
+    win::BusyScope waitForBarTender(barTenderBusy);
     // A template that did not open ends the print: the format an earlier print left is closed, and
     // sending it the steps below could print the previous template.
-    if (!opened) return SetTextOf(StatusLine, L"打印失败");
+    if (!OpenTemplate(TextOf(TemplateBox))) return SetTextOf(StatusLine, L"打印失败");
     win::ProcessPendingMessages();
 
     CarryOn([&] { win::Put(barTender_.get(), L"Visible", false); });
@@ -74,8 +73,22 @@ void MainWindow::PrintOnce() {
     CarryOn([&] { format.Call(L"Close", kBtDoNotSaveChanges); });
     win::ProcessPendingMessages();
 
-    // "Done" only when the labels reached BarTender.
+    // "Done" only when the labels reached BarTender. A print that failed is not sent again, not even
+    // when BarTender ended during it: its labels may be on paper already.
     SetTextOf(StatusLine, printed ? L"打印完成" : L"打印失败");
+}
+
+// Opens the template into labelFormat_. A BarTender that has ended since the last print (closed or crashed)
+// makes this fail before anything reached a format, so a new instance takes its place and opens it.
+bool MainWindow::OpenTemplate(const std::wstring& path) {
+    auto open = [&] {
+        win::ComPtr<IDispatch> formats = win::AsObject(win::Get(barTender_.get(), L"Formats"));
+        labelFormat_ = win::AsObject(win::Call(formats.get(), L"Open", path, false, L""));
+    };
+    HRESULT hr = CarryOnResult(open);
+    if (SUCCEEDED(hr)) return true;
+    if (barTender_ && !win::IsServerGone(hr)) return false;
+    return ReplaceBarTender() && CarryOn(open);
 }
 
 }  // namespace app

@@ -174,6 +174,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnCommand(static_cast<ControlId>(LOWORD(wParam)), HIWORD(wParam));
             return 0;
         case WM_DESTROY: OnUnload(); return 0;
+        case WM_QUERYENDSESSION: return OnQueryEndSession();
+        case kEndSessionSteps: EndSessionSteps(); return 0;
     }
     return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
 }

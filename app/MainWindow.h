@@ -1,7 +1,7 @@
 #pragma once
 // The program's one window: its controls, its run-time state and its event handlers.
 // The handlers live in one file per piece of the operator's workflow:
-//   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit and unload
+//   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit, unload and session end
 //   FileChoice.cpp  choosing the workbook and the template
 //   ItemLookup.cpp  Enter in the query box: find the item in the shipping list
 //   LabelPrint.cpp  the print button
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Controls.h"
 #include "win/BackgroundCreate.h"
@@ -40,6 +41,9 @@ public:
     HWND hwnd() const noexcept { return hwnd_; }
 
 private:
+    // Posted to itself: run the unload steps of a session that is ending (Startup.cpp).
+    static constexpr UINT kEndSessionSteps = WM_APP + 10;
+
     // No exception leaves these two: a handler that fails outside its guarded steps ends there, and
     // the window goes on.
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
@@ -52,6 +56,7 @@ private:
     void OnEnter(HWND control, ControlId id, LPARAM keyData);
     LRESULT OnPathBoxMouse(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnActivate(WPARAM state);
+    LRESULT OnQueryEndSession();
 
     void CreateControls();
     HFONT FontFor(FontId font) const;
@@ -67,7 +72,9 @@ private:
     void OnExitClick();
     void OnHelpClick();
     void MoveFocusOnEnter(ControlId from, WPARAM key);
-    bool BarTenderIsWorking();
+    bool ReplaceBarTender();
+    void EndSessionSteps();
+    void LetGoOfExcel();
     [[noreturn]] void EndProgramNow(UINT exitCode);
 
     // Choosing files (FileChoice.cpp).
@@ -81,12 +88,21 @@ private:
     void ChooseFile(const FileChoice& choice);
 
     // Item lookup (ItemLookup.cpp).
+    // What one lookup holds of Excel while it runs. The window lists the holds of the lookups under way
+    // (a lookup can run inside another), so that ending the program deals with each.
+    struct ExcelHold {
+        win::ComPtr<IDispatch> excel, workbook, sheet;
+        bool ownInstance = false;      // the lookup started this Excel: only such an instance is hidden or quit
+        bool openedWorkbook = false;   // the lookup opened the workbook: only such a workbook is closed
+    };
     void LookUpItem();
+    bool CopyShippingList(ExcelHold& xl);
     bool SearchKey();
 
     // Printing (LabelPrint.cpp).
     void PrintLabels();
     void PrintOnce();
+    bool OpenTemplate(const std::wstring& path);
 
     std::unique_ptr<win::BackgroundCreate> barTenderStart_;
     HWND hwnd_ = nullptr;
@@ -98,7 +114,7 @@ private:
     // Run-time state of the window.
     win::ComPtr<IDispatch> barTender_;    // the BarTender instance started at start-up, for the whole run
     win::ComPtr<IDispatch> labelFormat_;  // the template opened by the last print
-    win::ComPtr<IDispatch> excel_;        // Excel, held only inside a lookup
+    std::vector<ExcelHold*> excelHolds_;  // Excel as the lookups under way hold it; owned by those lookups
     win::Variant lastRow_;                // last filled row of column A in the last lookup
     win::Variant sheetBlock_;             // the block A1:T(last row + 1) copied by the last lookup
     std::int32_t itemRow_ = 0;            // row of the last match

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "win/Bstr.h"
 
@@ -15,11 +16,56 @@ void Check(HRESULT hr) {
     if (FAILED(hr)) throw ComError(hr);
 }
 
+bool IsServerBusy(HRESULT hr) noexcept { return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER; }
+
+bool IsServerGone(HRESULT hr) noexcept {
+    switch (static_cast<unsigned long>(hr)) {
+        case 0x800706BA:  // HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE)
+        case 0x800706BE:  // HRESULT_FROM_WIN32(RPC_S_CALL_FAILED)
+        case 0x800706BF:  // HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE)
+        case 0x8007006D:  // HRESULT_FROM_WIN32(ERROR_BROKEN_PIPE)
+        case static_cast<unsigned long>(RPC_E_DISCONNECTED):
+        case static_cast<unsigned long>(RPC_E_SERVER_DIED):
+        case static_cast<unsigned long>(RPC_E_SERVER_DIED_DNE):
+        case static_cast<unsigned long>(RPC_E_CONNECTION_TERMINATED):
+        case static_cast<unsigned long>(RPC_E_INVALID_OBJECT):
+        case static_cast<unsigned long>(CO_E_OBJNOTCONNECTED):
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+thread_local BusyHandler* t_busyHandler = nullptr;
+
+// Makes an attempt until it is not refused as busy, or the thread's handler gives it up.
+template <typename Attempt>
+HRESULT UntilNotBusy(Attempt&& attempt) {
+    HRESULT hr = attempt();
+    BusyHandler* handler = t_busyHandler;
+    if (!IsServerBusy(hr) || !handler) return hr;
+    for (int refusals = 1; IsServerBusy(hr); ++refusals) {
+        if (!handler->Refused(refusals)) {
+            hr = kGaveUpWhileBusy;
+            break;
+        }
+        hr = attempt();
+    }
+    handler->WaitOver();
+    return hr;
+}
+}  // namespace
+
+BusyScope::BusyScope(BusyHandler& handler) noexcept : outer_(std::exchange(t_busyHandler, &handler)) {}
+
+BusyScope::~BusyScope() { t_busyHandler = outer_; }
+
 DISPID IdOf(IDispatch* object, const wchar_t* name) {
     if (!object) throw ComError(E_POINTER);
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    Check(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    Check(UntilNotBusy([&] { return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); }));
     return id;
 }
 
@@ -43,8 +89,11 @@ Variant Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant>& a
     Variant result;
     EXCEPINFO info{};
     UINT badArg = 0;
-    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info, &badArg);
+    // A refusal comes from COM before the server saw the call: result and exception record stay empty.
+    HRESULT hr = UntilNotBusy([&] {
+        return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                              (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info, &badArg);
+    });
     if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
     // The exception record's strings are ours to free.
     Bstr source(info.bstrSource), description(info.bstrDescription), help(info.bstrHelpFile);
@@ -78,7 +127,7 @@ ComPtr<IDispatch> CreateObject(const wchar_t* progId) {
     CLSID clsid{};
     Check(::CLSIDFromProgID(progId, &clsid));
     ComPtr<IDispatch> object;
-    Check(::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, object.put_void()));
+    Check(UntilNotBusy([&] { return ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, object.put_void()); }));
     if (!object) throw ComError(E_NOINTERFACE);
     return object;
 }
@@ -91,7 +140,7 @@ ComPtr<IDispatch> GetRunningObject(const wchar_t* progId) {
     // Wine can report success with no object for a weakly registered instance.
     if (!unknown) throw ComError(MK_E_UNAVAILABLE);
     ComPtr<IDispatch> object;
-    Check(unknown->QueryInterface(IID_IDispatch, object.put_void()));
+    Check(UntilNotBusy([&] { return unknown->QueryInterface(IID_IDispatch, object.put_void()); }));
     if (!object) throw ComError(E_NOINTERFACE);
     return object;
 }

@@ -4,7 +4,8 @@
 //   auto book = AsObject(Call(workbooks, L"Open", path));
 //   Put(app, L"Visible", false);
 //
-// Arguments are given in their natural order; a failed call throws ComError.
+// Arguments are given in their natural order; a failed call throws ComError. A call that a busy
+// server refuses is made again as the thread's BusyHandler decides.
 #include <oaidl.h>
 #include <windows.h>
 
@@ -34,6 +35,41 @@ private:
 
 // Throws ComError when hr is a failure.
 void Check(HRESULT hr);
+
+// A server refused the call because it is busy (RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER). A
+// refused call was never carried out, so making it again is safe.
+bool IsServerBusy(HRESULT hr) noexcept;
+// The server process has ended, or its connection is broken: calls to its objects cannot succeed again.
+bool IsServerGone(HRESULT hr) noexcept;
+// The error of a call that was given up while its server refused it as busy.
+inline constexpr HRESULT kGaveUpWhileBusy = static_cast<HRESULT>(0x800704C7);  // HRESULT_FROM_WIN32(ERROR_CANCELLED)
+
+// What this thread does when a server refuses one of its calls as busy. Every call made through this
+// module (names, calls, object creation and attachment) asks the innermost handler in place; with none,
+// a refused call fails at once. No other failure is ever repeated.
+class BusyHandler {
+public:
+    // The call was refused for the n-th time (1 the first time): wait, then return true to make it
+    // again, or false to give it up (it then fails with kGaveUpWhileBusy).
+    virtual bool Refused(int n) noexcept = 0;
+    // The refused call went through, failed otherwise, or was given up.
+    virtual void WaitOver() noexcept {}
+
+protected:
+    ~BusyHandler() = default;
+};
+
+// Puts a handler in place for this thread's calls while the scope lasts; scopes nest.
+class BusyScope {
+public:
+    explicit BusyScope(BusyHandler& handler) noexcept;
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    BusyHandler* outer_;
+};
 
 DISPID IdOf(IDispatch* object, const wchar_t* name);
 

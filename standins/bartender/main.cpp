@@ -19,6 +19,9 @@
 //   PrintOutFails  DWORD   1: Format.PrintOut fails; nothing is logged or drawn
 //   DieInPrintOut  DWORD   1: the server process ends abruptly inside Format.PrintOut, before it
 //                          answers; the client's call fails with an RPC error
+//   DieAt          REG_SZ  Object.Member names, e.g. "Formats.Open": the process ends abruptly inside
+//                          the first such call; the switch is removed as it fires (see DispatchObject)
+//   BusyForMs      DWORD   refuse calls as busy for this many milliseconds (see BusyFilter.h)
 //   Printers       REG_SZ  the installed printers, names separated by ";" or "|"; default: Zebra ZT410,
 //                          Zebra GK888t, TSC TTP-244 Pro, Microsoft Print to PDF and the template's own
 //   PrintLog       REG_SZ  the print log: one JSON line per PrintOut (see PrintOutput.h); none when unset

@@ -4,6 +4,7 @@
 
 #include "standins/common/CallLog.h"
 #include "standins/common/LocalServer.h"
+#include "standins/common/StandinConfig.h"
 
 namespace standin {
 
@@ -100,6 +101,13 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
                                EXCEPINFO* info, UINT*) {
     const Member* member = Find(id);
     if (!member) return DISP_E_MEMBERNOTFOUND;
+    // The switch "DieAt" names calls (Object.Member) inside which the server ends abruptly, as a crash
+    // ends it; it is cleared first, so the server started next lives.
+    std::wstring dieAt = ConfigString(server_, L"DieAt");
+    if (!dieAt.empty() && Listed(dieAt, object_ + L"." + member->name)) {
+        ClearConfig(server_, L"DieAt");
+        LocalServer::Crash(3);
+    }
     bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     DISPPARAMS none{};
     if (!params) params = &none;

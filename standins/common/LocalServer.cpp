@@ -3,6 +3,7 @@
 #include <atomic>
 #include <utility>
 
+#include "standins/common/BusyFilter.h"
 #include "standins/common/StandinConfig.h"
 #include "win/ComApartment.h"
 #include "win/ComPtr.h"
@@ -17,8 +18,9 @@ std::atomic<long> g_locks{0};
 DWORD g_mainThread = 0;
 bool g_persistent = false;
 DWORD g_classCookie = 0;
+std::function<void()> g_onQuit;
 constexpr UINT kCheckIdle = WM_APP + 1;
-constexpr UINT kExitNow = WM_APP + 2;
+constexpr UINT kQuit = WM_APP + 2;
 
 std::wstring GuidText(const CLSID& clsid) {
     wchar_t text[64] = {};
@@ -119,8 +121,10 @@ void LocalServer::Unlock() noexcept {
 void LocalServer::RequestExit() noexcept {
     // Handled by the message loop once this call has answered: withdrawing the class inside the call
     // can break the pipe its answer travels on.
-    if (!g_persistent) ::PostThreadMessageW(g_mainThread, kExitNow, 0, 0);
+    if (!g_persistent) ::PostThreadMessageW(g_mainThread, kQuit, 0, 0);
 }
+
+void LocalServer::OnQuit(std::function<void()> action) { g_onQuit = std::move(action); }
 
 void LocalServer::Crash(UINT exitCode) noexcept {
     if (g_classCookie) ::CoRevokeClassObject(g_classCookie);
@@ -143,6 +147,7 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
     if (FAILED(::CoRegisterClassObject(info.clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
         return 2;
     g_classCookie = cookie;
+    RegisterBusyFilter(info.configName);
 
     win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, StopEventName(info).c_str()));
     // A stop signal left over from an earlier server must not end this one.
@@ -159,12 +164,16 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
                 running = false;
                 break;
             }
-            if (msg.message == kExitNow) {
+            if (msg.message == kQuit) {
                 // No new client may reach a server on its way out: the class goes first, so the next
                 // creation starts a fresh server instead of connecting to this one as it ends.
                 if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
-                running = false;
-                break;
+                if (auto action = std::exchange(g_onQuit, nullptr)) action();
+                if (g_locks <= 0) {
+                    running = false;
+                    break;
+                }
+                continue;
             }
             bool idle = (msg.message == kCheckIdle) || (msg.message == WM_TIMER && msg.wParam == idleTimer);
             if (idle && !persistent && g_locks <= 0) {

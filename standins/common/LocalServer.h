@@ -3,7 +3,7 @@
 //
 //   server.exe /regserver     register the class name and class id (HKEY_CLASSES_ROOT)
 //   server.exe /unregserver   remove them
-//   server.exe -Embedding     started by COM: serves until the last object is gone or Quit is called
+//   server.exe -Embedding     started by COM: serves until the last object is gone
 //   server.exe /serve         started by hand (tests, benchmarks): serves until the stop event is set
 #include <objbase.h>
 #include <windows.h>
@@ -32,8 +32,13 @@ public:
     // Object and lock counting; the COM-started server ends when the count returns to zero.
     static void Lock() noexcept;
     static void Unlock() noexcept;
-    // Ends the server after the current call has returned (the application's Quit).
+    // The application's Quit. Once the current call has returned, the class is withdrawn, so the next
+    // client starts a new server, and the server ends when its last object is released: like the real
+    // applications, a server whose objects are still referenced lives on after Quit.
     static void RequestExit() noexcept;
+    // Something more a server does on Quit (the operator's Excel leaves the running-object table and lets
+    // go of its own application object). Set before Serve.
+    static void OnQuit(std::function<void()> action);
     // Ends the process at once, inside a call, as a crash does: the client's call fails. The class
     // object is withdrawn first, as Windows does for a server that died; Wine's rpcss would keep a
     // dead server's class registered, and no client could create the class again until the

@@ -38,4 +38,24 @@ DWORD ConfigDword(const std::wstring& server, const wchar_t* name, DWORD fallbac
     return value;
 }
 
+bool Listed(const std::wstring& list, const std::wstring& name) {
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t end = list.find_first_of(L",; ", start);
+        if (end == std::wstring::npos) end = list.size();
+        if (end > start && ::CompareStringOrdinal(list.data() + start, static_cast<int>(end - start), name.data(),
+                                                  static_cast<int>(name.size()), TRUE) == CSTR_EQUAL)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+void ClearConfig(const std::wstring& server, const wchar_t* name) {
+    win::UniqueRegKey key;
+    std::wstring path = std::wstring(kConfigRoot) + L"\\" + server;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+        ::RegDeleteValueW(key.get(), name);
+}
+
 }  // namespace standin

@@ -13,5 +13,9 @@ constexpr wchar_t kConfigRoot[] = L"Software\\LabelPrint\\Standins";
 
 std::wstring ConfigString(const std::wstring& server, const wchar_t* name, const std::wstring& fallback = {});
 DWORD ConfigDword(const std::wstring& server, const wchar_t* name, DWORD fallback = 0);
+// Whether a list of names (separated by commas, semicolons or blanks) holds the name, in any case.
+bool Listed(const std::wstring& list, const std::wstring& name);
+// Removes a switch: for the one-shot switches, which the server clears when it acts on them.
+void ClearConfig(const std::wstring& server, const wchar_t* name);
 
 }  // namespace standin

@@ -22,6 +22,7 @@ struct OpenBook {
     std::wstring fullName;
     std::wstring name;
     xlsx::Workbook data;
+    bool modified = false;  // has changes the operator has not saved (the stand-in itself changes nothing)
     bool closed = false;
 };
 

@@ -3,8 +3,11 @@
 #include <oleauto.h>
 
 #include <cwctype>
+#include <utility>
 
+#include "standins/common/StandinConfig.h"
 #include "standins/excel/XlApplication.h"
+#include "standins/excel/XlWorkbooks.h"
 #include "win/ComPtr.h"
 #include "win/UniqueResource.h"
 
@@ -51,8 +54,18 @@ bool RunOperatorMode(const ServerInfo& info, const std::wstring& commandLine, in
     win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, LocalServer::StopEventName(info).c_str()));
     ::ResetEvent(stop.get());
 
+    auto* application = new XlApplication(true);
     win::ComPtr<IDispatch> app;
-    app.reset(new XlApplication(true));
+    app.reset(application);
+    std::wstring workbook = ConfigString(kExcel, L"OperatorWorkbook");
+    if (!workbook.empty()) {
+        try {
+            XlWorkbooks::Open(*application->state(), workbook)->modified = true;
+        } catch (const Fault&) {
+            exitCode = 5;
+            return true;
+        }
+    }
     DWORD cookie = 0;
     // Strong registration: with a weak one, Wine's GetActiveObject can answer S_FALSE and no object.
     HRESULT hr = ::RegisterActiveObject(app.get(), info.clsid, ACTIVEOBJECT_STRONG, &cookie);
@@ -61,10 +74,15 @@ bool RunOperatorMode(const ServerInfo& info, const std::wstring& commandLine, in
         return true;
     }
     ::SetTimer(nullptr, 0, 0, SignalReady);
-    // Not persistent: Quit ends the loop. The application object held here keeps the server from
-    // ending when clients let go of their objects.
+    // Not persistent. The application object held here keeps the server from ending when clients let
+    // go of their objects; after Quit the instance lets go of it too and ends with the last client.
+    LocalServer::OnQuit([&] {
+        if (cookie) ::RevokeActiveObject(std::exchange(cookie, 0), nullptr);
+        app.reset();
+    });
     exitCode = LocalServer::Serve(info, false);
-    ::RevokeActiveObject(cookie, nullptr);
+    LocalServer::OnQuit(nullptr);
+    if (cookie) ::RevokeActiveObject(cookie, nullptr);
     ::ResetEvent(ready.get());
     g_ready = nullptr;
     app.reset();

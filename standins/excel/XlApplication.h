@@ -12,6 +12,8 @@ public:
     // visible: an instance the operator started shows its window; one started by COM does not.
     explicit XlApplication(bool visible);
 
+    const std::shared_ptr<ExcelState>& state() const noexcept { return state_; }
+
 protected:
     void Handle(DISPID id, bool put, const CallArgs& args, VARIANT* result) override;
 

@@ -7,24 +7,6 @@
 
 namespace standin {
 
-namespace {
-
-// "FailMembers" lists Object.Member names separated by commas, semicolons or spaces.
-bool Listed(const std::wstring& list, const std::wstring& name) {
-    std::size_t start = 0;
-    while (start < list.size()) {
-        std::size_t end = list.find_first_of(L",; ", start);
-        if (end == std::wstring::npos) end = list.size();
-        if (end > start && ::CompareStringOrdinal(list.data() + start, static_cast<int>(end - start), name.data(),
-                                                  static_cast<int>(name.size()), TRUE) == CSTR_EQUAL)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-}  // namespace
-
 XlObject::XlObject(const wchar_t* object, std::vector<Member> members, std::vector<DISPID> writable)
     : DispatchObject(kExcel, object, members), object_(object), members_(std::move(members)),
       writable_(std::move(writable)) {}

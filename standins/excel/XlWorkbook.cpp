@@ -48,14 +48,13 @@ void XlWorkbook::Handle(DISPID id, bool put, const CallArgs& args, VARIANT* resu
             return;
         }
         case kSaved:
-            // Nothing is ever changed, so there is nothing to save; a put is accepted and forgotten.
             if (put) {
-                AssignedLogical(args);
+                book_->modified = !AssignedLogical(args);
                 return;
             }
-            return SetBoolResult(result, true);
+            return SetBoolResult(result, !book_->modified);
         case kClose:
-            // The save-changes argument is accepted either way: the stand-in never writes a file.
+            // The save-changes argument is checked but the stand-in never writes a file.
             if (args.has(0)) args.Bool(0);
             state_->Close(book_);
             return;

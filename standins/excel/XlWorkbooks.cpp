@@ -41,18 +41,19 @@ XlWorkbooks::XlWorkbooks(std::shared_ptr<ExcelState> state)
                 {L"Close", kClose, false}}),
       state_(std::move(state)) {}
 
-std::shared_ptr<OpenBook> XlWorkbooks::Open(const std::wstring& path) {
+std::shared_ptr<OpenBook> XlWorkbooks::Open(ExcelState& state, const std::wstring& path) {
     if (DWORD delay = ConfigDword(kExcel, L"OpenDelayMs")) ::Sleep(delay < 60000 ? delay : 60000);
     if (ConfigDword(kExcel, L"OpenFails"))
         throw Fault{kExcelError, L"Microsoft Excel cannot access the file '" + path + L"'. (scenario OpenFails)"};
 
     std::wstring full = FullPath(path);
-    // A workbook that is already open is handed back and becomes the active one again.
-    for (auto it = state_->books.begin(); it != state_->books.end(); ++it) {
+    // A workbook that is already open is handed back, unsaved changes and all, and becomes the active
+    // one again. (Excel first asks the operator whether to discard the changes of a modified one.)
+    for (auto it = state.books.begin(); it != state.books.end(); ++it) {
         if (!SameText((*it)->fullName, full)) continue;
         auto book = *it;
-        state_->books.erase(it);
-        state_->books.push_back(book);
+        state.books.erase(it);
+        state.books.push_back(book);
         return book;
     }
 
@@ -75,7 +76,7 @@ std::shared_ptr<OpenBook> XlWorkbooks::Open(const std::wstring& path) {
     book->fullName = full;
     book->name = FileName(full);
     book->data = std::move(*data);
-    state_->books.push_back(book);
+    state.books.push_back(book);
     return book;
 }
 
@@ -99,7 +100,7 @@ void XlWorkbooks::Handle(DISPID id, bool, const CallArgs& args, VARIANT* result)
         }
         case kOpen:
             // Further arguments (UpdateLinks, ReadOnly, ...) change nothing: the stand-in only reads.
-            return SetNewObjectResult(result, new XlWorkbook(state_, Open(args.Text(0))));
+            return SetNewObjectResult(result, new XlWorkbook(state_, Open(*state_, args.Text(0))));
         case kClose:
             state_->CloseAll();
             return;

@@ -11,12 +11,13 @@ class XlWorkbooks : public XlObject {
 public:
     explicit XlWorkbooks(std::shared_ptr<ExcelState> state);
 
+    // Workbooks.Open: loads the file, or hands back the workbook if it is open already; throws Fault.
+    static std::shared_ptr<OpenBook> Open(ExcelState& state, const std::wstring& path);
+
 protected:
     void Handle(DISPID id, bool put, const CallArgs& args, VARIANT* result) override;
 
 private:
-    std::shared_ptr<OpenBook> Open(const std::wstring& path);
-
     std::shared_ptr<ExcelState> state_;
 };
 

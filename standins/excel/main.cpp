@@ -15,6 +15,10 @@
 //                         "Worksheet.Select,Workbook.Close"; objects are Application, Workbooks,
 //                         Workbook, Sheets, Worksheets, Worksheet and Range
 //   OpenDelayMs   DWORD   Workbooks.Open answers only after this many milliseconds (at most 60000)
+//   DieAt         REG_SZ  Object.Member names: the process ends abruptly inside the first such call
+//   BusyForMs     DWORD   refuse calls as busy for this many milliseconds (see BusyFilter.h)
+//   OperatorWorkbook REG_SZ  a workbook the operator's instance has open, with unsaved changes, from
+//                         its start (see OperatorMode.h)
 #include <windows.h>
 
 #include "standins/common/LocalServer.h"

@@ -12,6 +12,7 @@
 #include "tests/standins/LabelImage.h"
 #include "tests/standins/PrintLog.h"
 #include "tests/support/TestFiles.h"
+#include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
 #include "win/ComApartment.h"
 #include "win/Dispatch.h"
@@ -454,6 +455,30 @@ TEST_F(BarTenderStandinTest, AServerThatDiesInPrintOutFailsTheCallInsteadOfHangi
     bartender.Set(L"DieInPrintOut", DWORD{0});
     auto again = win::CreateObject(kBarTenderClass.c_str());
     EXPECT_EQ(Text(Get(again.get(), L"Version")), "BSTR:10.1") << "a new server starts";
+    Call(again.get(), L"Quit", 1L);
+}
+
+TEST_F(BarTenderStandinTest, AServerEndsInsideTheCallItIsToldToAndWhenItIsClosed) {
+    const std::wstring path = FixturePath(L"templates\\all-fields.btw");
+    {
+        auto app = win::CreateObject(kBarTenderClass.c_str());
+        auto formats = AsObject(Get(app.get(), L"Formats"));
+        bartender.Set(L"DieAt", L"Format.Close, Formats.Open");
+        Failure died = FailureOf([&] { Call(formats.get(), L"Open", path, false, L""); });
+        EXPECT_TRUE(win::IsServerGone(died.hr)) << std::hex << died.hr;
+        EXPECT_TRUE(win::IsServerGone(FailureOf([&] { Get(app.get(), L"Version"); }).hr)) << "the whole server is gone";
+    }
+    {
+        // The switch fired once: the next server lives.
+        auto app = win::CreateObject(kBarTenderClass.c_str());
+        auto format = AsObject(Call(AsObject(Get(app.get(), L"Formats")).get(), L"Open", path, false, L""));
+        Call(format.get(), L"Close", 1L);
+        // Closed by the operator while a client holds its objects.
+        workflow::StopStandin(L"BarTender");
+        EXPECT_TRUE(workflow::WaitUntil([&] { return win::IsServerGone(FailureOf([&] { Get(app.get(), L"Version"); }).hr); }));
+    }
+    auto again = win::CreateObject(kBarTenderClass.c_str());
+    EXPECT_EQ(Text(Get(again.get(), L"Version")), "BSTR:10.1");
     Call(again.get(), L"Quit", 1L);
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "standins/excel/OperatorMode.h"
 #include "tests/standins/Fixtures.h"
 #include "tests/support/TestFiles.h"
@@ -26,6 +28,8 @@ using win::Get;
 using win::Put;
 using Strings = std::vector<std::string>;
 using workflow::OperatorExcel;
+using workflow::ProcessEnded;
+using workflow::StandinProcesses;
 
 namespace {
 
@@ -204,6 +208,101 @@ TEST_F(ExcelStandinTest, TheOperatorsExcelEndsOnItsStopEventWithoutAQuit) {
     EXPECT_EQ(operatorExcel.ExitCode(), 0u);
     EXPECT_THROW(win::GetRunningObject(L"Excel.Application"), win::ComError) << "it left the running-object table";
     EXPECT_EQ(Members(), (Strings{"Name", "Workbooks", "Count"}));
+}
+
+// A caller's wait for a busy server: counts the refusals and waits a little after each.
+struct PatientCaller final : win::BusyHandler {
+    int refusals = 0, waits = 0;
+    bool giveUp = false;
+    bool Refused(int n) noexcept override {
+        refusals = n;
+        if (giveUp) return false;
+        ::Sleep(50);
+        return true;
+    }
+    void WaitOver() noexcept override { ++waits; }
+};
+
+TEST_F(ExcelStandinTest, ABusyServerRefusesCallsForItsSpellAndAWaitingCallerGetsThrough) {
+    auto app = win::CreateObject(L"Excel.Application");
+    excel.Set(L"BusyForMs", DWORD{1500});
+    ULONGLONG start = ::GetTickCount64();
+    EXPECT_EQ(FailureOf([&] { Get(app.get(), L"Name"); }).hr, RPC_E_CALL_REJECTED) << "no one waits: it fails";
+    EXPECT_EQ(FailureOf([&] { win::CreateObject(L"Excel.Application"); }).hr, RPC_E_CALL_REJECTED) << "nor is one created";
+
+    PatientCaller caller;
+    {
+        win::BusyScope waiting(caller);
+        EXPECT_EQ(Typed(*Get(app.get(), L"Name").get()), "BSTR:Microsoft Excel");
+        EXPECT_GE(::GetTickCount64() - start, 1400u) << "answered only after the spell";
+        EXPECT_GT(caller.refusals, 5);
+        EXPECT_EQ(caller.waits, 1);
+        EXPECT_EQ(Typed(*Get(app.get(), L"Version").get()), "BSTR:16.0") << "the spell is over";
+        EXPECT_EQ(caller.waits, 1) << "a call that is not refused does not wait";
+    }
+
+    // Setting the switch again makes another spell; a caller that gives up gets its own error, and
+    // the call never reached the object.
+    excel.ClearLog();
+    excel.Set(L"BusyForMs", DWORD{1500});
+    caller.giveUp = true;
+    {
+        win::BusyScope waiting(caller);
+        EXPECT_EQ(FailureOf([&] { Put(app.get(), L"Visible", true); }).hr, win::kGaveUpWhileBusy);
+    }
+    Strings kinds;
+    for (const auto& call : excel.Calls()) kinds.push_back(call.kind + " " + call.object + "." + call.member);
+    EXPECT_EQ(kinds, (Strings{"refused IDispatch.GetIDsOfNames"}));
+    ::Sleep(1600);
+    Call(app.get(), L"Quit");
+}
+
+TEST_F(ExcelStandinTest, AfterQuitTheServerLivesUntilItsLastObjectIsReleased) {
+    std::vector<DWORD> before = StandinProcesses(L"excel-standin.exe");
+    auto app = win::CreateObject(L"Excel.Application");
+    std::vector<DWORD> after = StandinProcesses(L"excel-standin.exe");
+    DWORD server = 0;
+    for (DWORD pid : after)
+        if (std::find(before.begin(), before.end(), pid) == before.end()) server = pid;
+    ASSERT_NE(server, 0u) << "a new server process";
+
+    auto workbooks = AsObject(Get(app.get(), L"Workbooks"));
+    auto book = AsObject(Call(workbooks.get(), L"Open", FixturePath(L"lookup.xlsx")));
+    Call(app.get(), L"Quit");
+    EXPECT_FALSE(ProcessEnded(server, 1500)) << "its objects are still referenced";
+    EXPECT_EQ(FailureOf([&] { Get(book.get(), L"Name"); }).hr, static_cast<HRESULT>(0x800401A8))
+        << "Quit closed the workbook";
+
+    // The class is withdrawn: a new client gets a new server while this one winds down.
+    auto next = win::CreateObject(L"Excel.Application");
+    EXPECT_EQ(V_I4(Get(AsObject(Get(next.get(), L"Workbooks")).get(), L"Count").get()), 0);
+    app = nullptr;
+    workbooks = nullptr;
+    EXPECT_FALSE(ProcessEnded(server, 500)) << "one object is left";
+    book = nullptr;
+    EXPECT_TRUE(ProcessEnded(server, 5000)) << "the last reference is gone";
+    Call(next.get(), L"Quit");
+}
+
+TEST_F(ExcelStandinTest, TheOperatorsExcelCanStartWithAnUnsavedWorkbookOpen) {
+    const std::wstring path = FixturePath(L"lookup.xlsx");
+    excel.Set(L"OperatorWorkbook", path);
+    OperatorExcel operatorExcel;
+    ASSERT_TRUE(operatorExcel.WaitUntilReady());
+    {
+        auto app = win::GetRunningObject(L"Excel.Application");
+        auto workbooks = AsObject(Get(app.get(), L"Workbooks"));
+        EXPECT_EQ(Typed(*Get(workbooks.get(), L"Count").get()), "I4:1");
+        auto book = AsObject(Get(workbooks.get(), L"Item", 1));
+        EXPECT_EQ(Typed(*Get(book.get(), L"FullName").get()), "BSTR:" + Utf8(path));
+        EXPECT_EQ(Typed(*Get(book.get(), L"Saved").get()), "BOOL:false");
+        // Open hands back the open workbook, unsaved changes and all.
+        auto again = AsObject(Call(workbooks.get(), L"Open", path));
+        EXPECT_EQ(Typed(*Get(workbooks.get(), L"Count").get()), "I4:1");
+        EXPECT_EQ(Typed(*Get(again.get(), L"Saved").get()), "BOOL:false");
+    }
+    operatorExcel.Stop();
+    EXPECT_TRUE(operatorExcel.Exited(30000));
 }
 
 }  // namespace

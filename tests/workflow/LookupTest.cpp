@@ -5,6 +5,8 @@
 #include "app/Controls.h"
 #include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
+#include "win/ComApartment.h"
+#include "win/Dispatch.h"
 
 using namespace workflow;
 using testing_support::FixturePath;
@@ -91,6 +93,7 @@ TEST_F(LookupTest, TheOperatorsRunningExcelIsUsedButNeitherHiddenNorQuit) {
     EXPECT_EQ(LookUp(*app, L"SPEC-X"), Outcome::Found);
     EXPECT_EQ(excel.Briefs(), (Strings{
                                   "Application.Workbooks()",
+                                  "Workbooks.Count()",  // the workbook is not open there yet
                                   "Workbooks.Open(BSTR:" + Utf8(lookupBook) + ")",
                                   "Application.Sheets(I2:1)",
                                   "Worksheet.Name()",
@@ -168,6 +171,86 @@ TEST_F(LookupTest, KeysOtherThanEnterDoNothing) {
     EXPECT_TRUE(WaitUntil([&] { return app->Text(app::KeyBox) == L"s"; }));
     EXPECT_FALSE(app->FindMessageBox().has_value());
     EXPECT_TRUE(excel.Calls().empty());
+}
+
+// 退出 while the lookup lets events run, in the operator's own Excel: the workbook the lookup opened is
+// closed as the lookup would have closed it, and that Excel is neither hidden nor quit.
+TEST_F(LookupTest, ExitDuringALookupLeavesTheOperatorsExcelRunning) {
+    OperatorExcel operatorExcel;
+    ASSERT_TRUE(operatorExcel.WaitUntilReady());
+    excel.Set(L"OpenDelayMs", DWORD{1500});
+    auto app = Start(3, lookupBook);
+    FocusQueryBox(*app);
+    app->SetText(app::KeyBox, L"SPEC-X");
+    app->PostEnter(app::KeyBox);
+    app->PostClick(app::ExitButton);
+    ASSERT_TRUE(app->WaitForExit());
+    EXPECT_FALSE(operatorExcel.Exited(1000)) << "the operator's Excel keeps running";
+    Strings briefs = excel.Briefs();
+    EXPECT_EQ(std::count(briefs.begin(), briefs.end(), "Application.Quit()"), 0);
+    EXPECT_EQ(std::count(briefs.begin(), briefs.end(), "Application.Visible=(BOOL:false)"), 0);
+    ASSERT_FALSE(briefs.empty());
+    EXPECT_EQ(briefs.back(), "Workbook.Close(BOOL:true)");
+}
+
+// An Excel that only the lookup used must not live on hidden: it ends while the window is still open,
+// here while the lookup's own message is up.
+TEST_F(LookupTest, TheProgramsOwnExcelHasEndedWhenTheLookupIsOver) {
+    StopStandin(L"Excel");
+    for (DWORD pid : StandinProcesses(L"excel-standin.exe")) ASSERT_TRUE(ProcessEnded(pid, 10000));
+    auto app = Start(3, lookupBook);
+    FocusQueryBox(*app);
+    app->SetText(app::KeyBox, L"NO-SUCH-ITEM");
+    app->PostEnter(app::KeyBox);
+    auto box = app->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"查询ITEM不存在！");
+    Strings briefs = excel.Briefs();
+    ASSERT_FALSE(briefs.empty());
+    EXPECT_EQ(briefs.back(), "Application.Quit()");
+    EXPECT_TRUE(WaitUntil([] { return StandinProcesses(L"excel-standin.exe").empty(); }, 5000));
+    EXPECT_TRUE(app->FindMessageBox().has_value()) << "the window is still there";
+    app->Answer(*box, IDOK);
+}
+
+// A shipping list the operator has open in their Excel, with changes not yet saved, is read where it
+// is: not opened again (Excel would ask about the changes), not closed, Excel neither hidden nor quit.
+TEST_F(LookupTest, AWorkbookTheOperatorHasOpenStaysOpenInTheirExcel) {
+    excel.Set(L"OperatorWorkbook", lookupBook);
+    OperatorExcel operatorExcel;
+    ASSERT_TRUE(operatorExcel.WaitUntilReady());
+    auto app = Start(3, lookupBook);
+    EXPECT_EQ(LookUp(*app, L"SPEC-X"), Outcome::Found);
+    const Strings inPlace{
+        "Application.Workbooks()",
+        "Workbooks.Count()",
+        "Workbooks.Item(I4:1)",
+        "Workbook.FullName()",
+        "Workbook.Sheets(I2:1)",
+        "Worksheet.Name()",
+        "Workbook.Worksheets(BSTR:清单)",
+        "Worksheet.Evaluate(BSTR:a65536)",
+        "Range.End(I2:3)",
+        "Range.Row()",
+        "Worksheet.Evaluate(BSTR:a1)",
+        "Range.Resize(I4:13,I2:20)",
+    };
+    EXPECT_EQ(excel.Briefs(), inPlace);
+
+    // The same file spelled otherwise is the same workbook.
+    excel.ClearLog();
+    std::wstring otherSpelling = lookupBook;
+    otherSpelling.replace(otherSpelling.rfind(L"lookup.xlsx"), 11, L"..\\fixtures\\LOOKUP.XLSX");
+    app->SetText(app::WorkbookBox, otherSpelling);
+    EXPECT_EQ(LookUp(*app, L"S-200"), Outcome::Found);
+    EXPECT_EQ(excel.Briefs(), inPlace);
+
+    win::ComApartment com;
+    auto workbooks = win::AsObject(win::Get(win::GetRunningObject(L"Excel.Application").get(), L"Workbooks"));
+    EXPECT_EQ(V_I4(win::Get(workbooks.get(), L"Count").get()), 1);
+    auto book = win::AsObject(win::Get(workbooks.get(), L"Item", 1));
+    EXPECT_EQ(V_BOOL(win::Get(book.get(), L"Saved").get()), VARIANT_FALSE) << "the operator's changes are still there";
+    EXPECT_FALSE(operatorExcel.Exited(0));
 }
 
 }  // namespace

@@ -109,6 +109,33 @@ void OperatorExcel::Stop() const {
     if (stop) ::SetEvent(stop.get());
 }
 
+std::vector<DWORD> StandinProcesses(const wchar_t* exe) {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry{sizeof(entry)};
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+        if (::lstrcmpiW(entry.szExeFile, exe) == 0) ids.push_back(entry.th32ProcessID);
+    ::CloseHandle(snapshot);
+    return ids;
+}
+
+bool ProcessEnded(DWORD pid, DWORD timeoutMs) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return true;
+    bool ended = ::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+
+void StopStandin(const wchar_t* server) {
+    std::wstring name = std::wstring(L"LabelPrintStandin.") + server + L".Stop";
+    if (HANDLE stop = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+        ::SetEvent(stop);
+        ::CloseHandle(stop);
+    }
+}
+
 void EndStrayStandins() {
     // Their stop events end them the orderly way: a server killed from outside stays registered with
     // Wine's COM, and nothing could create its class again for the rest of the session.

@@ -66,6 +66,14 @@ private:
     win::UniqueHandle process_;
 };
 
+// The ids of the running processes of a stand-in ("excel-standin.exe").
+std::vector<DWORD> StandinProcesses(const wchar_t* exe);
+// Whether a process has ended within the time.
+bool ProcessEnded(DWORD pid, DWORD timeoutMs);
+// Sets a stand-in's stop event ("Excel", "BarTender"): the server ends as an application the operator
+// closes does, while its clients still hold its objects.
+void StopStandin(const wchar_t* server);
+
 // Ends every stand-in server process still running (after a test had to kill the program, its
 // servers would otherwise wait for it forever).
 void EndStrayStandins();

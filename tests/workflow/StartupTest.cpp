@@ -219,6 +219,20 @@ TEST_F(StartupTest, ClosingTheWindowQuitsBarTenderAndEndsTheProgram) {
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
 }
 
+// Logging off or shutting down Windows: BarTender is told to quit, once.
+TEST_F(StartupTest, EndingTheSessionQuitsBarTender) {
+    LabelPrintApp app(L"session-end");
+    ASSERT_TRUE(app.StartAndWaitForWindow());
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(app.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000,
+                                      &answer));
+    EXPECT_EQ(answer, TRUE) << "the program lets the session end";
+    ASSERT_TRUE(::SendMessageTimeoutW(app.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000,
+                                      &answer));
+    EXPECT_TRUE(WaitUntil([&] { return bartender.Briefs().size() == 2; }));
+    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
+}
+
 TEST_F(StartupTest, ClickOnTheStatusLineOpensTheHelpPageBesideTheProgram) {
     LabelPrintApp app(L"help-link");
     const std::wstring page = app.folder() + L"\\help\\index.html";
