@@ -24,17 +24,32 @@ struct LabelData {
     std::array<std::optional<std::wstring>, kFieldCount> cells;  // nothing where a cell has no text
     std::wstring spare1, spare2;
 };
+
+// The print button is disabled while a print runs, so that a press arriving while BarTender works
+// starts no second print inside the first. It comes back however the print ends.
+class PrintButtonOff {
+public:
+    explicit PrintButtonOff(HWND button) noexcept : button_(button), hadFocus_(::GetFocus() == button) {
+        ::EnableWindow(button_, FALSE);
+    }
+    ~PrintButtonOff() {
+        ::EnableWindow(button_, TRUE);
+        // Disabling the focused button took the focus away; give it back where the operator left it.
+        if (hadFocus_ && !::GetFocus()) ::SetFocus(button_);
+    }
+    PrintButtonOff(const PrintButtonOff&) = delete;
+    PrintButtonOff& operator=(const PrintButtonOff&) = delete;
+
+private:
+    HWND button_;
+    bool hadFocus_;
+};
 }  // namespace
 
 void MainWindow::PrintLabels() {
     BusyPointer busy(hwnd_);
-    HWND button = Control(PrintButton);
-    bool hadFocus = ::GetFocus() == button;
-    ::EnableWindow(button, FALSE);
+    PrintButtonOff off(Control(PrintButton));
     PrintOnce();
-    ::EnableWindow(button, TRUE);
-    // Disabling the focused button took the focus away; give it back where the operator left it.
-    if (hadFocus && !::GetFocus()) ::SetFocus(button);
 }
 
 void MainWindow::PrintOnce() {
