@@ -153,6 +153,7 @@ public:
 
     void Read(std::string_view xml, CellGrid& cells) {
         cells_ = &cells;
+        row_ = column_ = 0;
         ForEachNode(xml, "worksheet", [&](XmlReader& x, Node n) {
             bool open = n == Node::Element;
             if (n == Node::Text) {
@@ -224,7 +225,7 @@ private:
         } else if (type_ == "n") {
             auto number = Parse<double>(value_);
             if (!number) Fail("worksheet: invalid number");
-            // Range.Value hands a date out as its serial, as an automation date; those end with the year 9999.
+            // A date goes out as the automation date of the same serial; those end with the year 9999.
             cell.kind = date_ && *number >= 0 && *number < 2958466 ? CellKind::Date : CellKind::Number;
             cell.number = *number;
         } else {
