@@ -84,22 +84,21 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
     return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
-// Scenario switches that name calls as Object.Member, in a list (see StandinConfig.h):
+namespace {
+
+// Acts on the scenario switches that name calls as Object.Member, in a list (see StandinConfig.h):
 //   DieAt        the server ends abruptly inside the call, as a crash ends it; the switch is cleared
 //                first, so that the server started next lives
-//   FailMembers  the call fails with the server's usual error
-void DispatchObject::Call(const Member& member, bool put, const CallArgs& args, VARIANT* result) {
-    const ServerInfo& server = LocalServer::Info();
-    std::wstring call = std::wstring(object_) + L"." + member.name;
+//   FailMembers  the call fails with the server's usual error (the result: whether it is to fail)
+bool ScenarioFails(const ServerInfo& server, const std::wstring& call) {
     if (Listed(ConfigString(server.configName, L"DieAt"), call)) {
         ClearConfig(server.configName, L"DieAt");
         LocalServer::Crash(3);
     }
-    if (Listed(ConfigString(server.configName, L"FailMembers"), call))
-        throw Fault{server.error, L"Application-defined or object-defined error (scenario FailMembers)"};
-    if (put && member.kind != MemberKind::Writable) throw Fault{DISP_E_MEMBERNOTFOUND, L"This property is read-only."};
-    OnCall(member.id, put, args, result);
+    return Listed(ConfigString(server.configName, L"FailMembers"), call);
 }
+
+}  // namespace
 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO* info, UINT*) {
@@ -112,6 +111,10 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     if (!params) params = &none;
     if (params->cNamedArgs > (put ? 1u : 0u)) return DISP_E_NONAMEDARGS;
 
+    // Read before the call's time starts: the switches are no work of the application's.
+    const ServerInfo& server = LocalServer::Info();
+    bool fail = ScenarioFails(server, std::wstring(object_) + L"." + member->name);
+
     CallRecord record;
     record.object = object_;
     record.member = member->name;
@@ -122,7 +125,9 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     VARIANT* out = result ? result : local.get();
     ::VariantInit(out);
     try {
-        Call(*member, put, args, out);
+        if (fail) throw Fault{server.error, L"Application-defined or object-defined error (scenario FailMembers)"};
+        if (put && member->kind != MemberKind::Writable) throw Fault{DISP_E_MEMBERNOTFOUND, L"This property is read-only."};
+        OnCall(member->id, put, args, out);
     } catch (const Fault& fault) {
         record.hr = fault.hr;
         record.error = fault.description;
@@ -133,14 +138,14 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     for (size_t i = 0; i < args.size(); ++i) record.args.push_back(TypedText(args[i]));
     if (put) record.args.push_back(TypedText(args.value()));
     if (SUCCEEDED(record.hr) && !put) record.result = TypedText(*out);
-    LogCall(LocalServer::Info().configName, record);
+    LogCall(server.configName, record);
 
     if (SUCCEEDED(record.hr)) return S_OK;
     ::VariantClear(out);
     if (info) {
         *info = EXCEPINFO{};
         info->scode = record.hr;
-        info->bstrSource = ::SysAllocString(LocalServer::Info().configName);
+        info->bstrSource = ::SysAllocString(server.configName);
         info->bstrDescription = ::SysAllocString(record.error.c_str());
     }
     return DISP_E_EXCEPTION;

@@ -76,8 +76,6 @@ protected:
     virtual void OnCall(DISPID id, bool put, const CallArgs& args, VARIANT* result) = 0;
 
 private:
-    void Call(const Member& member, bool put, const CallArgs& args, VARIANT* result);
-
     std::atomic<ULONG> refs_{1};
     const wchar_t* object_;
     std::span<const Member> members_;
