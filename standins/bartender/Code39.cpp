@@ -39,14 +39,6 @@ std::wstring Code39Text(const std::wstring& text) {
     return out;
 }
 
-std::string Code39Pattern(wchar_t c) {
-    const char* elements = Elements(c);
-    if (!elements) return {};
-    std::string out;
-    for (const char* e = elements; *e; ++e) out += *e == '1' ? 'w' : 'n';
-    return out;
-}
-
 std::vector<bool> Code39Modules(const std::wstring& text) {
     std::vector<bool> modules;
     std::wstring framed = L"*" + Code39Text(text) + L"*";

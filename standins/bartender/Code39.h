@@ -13,8 +13,4 @@ std::wstring Code39Text(const std::wstring& text);
 // true is black. A narrow element is one module, a wide one three; characters are one module apart.
 std::vector<bool> Code39Modules(const std::wstring& text);
 
-// The nine element widths of one character, bar first, "n" narrow and "w" wide; empty when the
-// character has no pattern.
-std::string Code39Pattern(wchar_t c);
-
 }  // namespace standin

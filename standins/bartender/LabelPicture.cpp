@@ -50,27 +50,12 @@ std::unique_ptr<FontFamily> LabelFontFamily() {
     return nullptr;
 }
 
-bool PngEncoder(CLSID* clsid) {
-    UINT count = 0, size = 0;
-    if (GetImageEncodersSize(&count, &size) != Ok || size == 0) return false;
-    std::vector<BYTE> buffer(size);
-    auto* codecs = reinterpret_cast<ImageCodecInfo*>(buffer.data());
-    if (GetImageEncoders(count, size, codecs) != Ok) return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && std::wstring(codecs[i].MimeType) == L"image/png") {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
 std::optional<std::string> EncodePng(Bitmap& bitmap) {
-    CLSID png;
-    if (!PngEncoder(&png)) return std::nullopt;
+    // GDI+'s PNG encoder.
+    constexpr CLSID kPng = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
     win::ComPtr<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return std::nullopt;
-    if (bitmap.Save(stream.get(), &png, nullptr) != Ok) return std::nullopt;
+    if (bitmap.Save(stream.get(), &kPng, nullptr) != Ok) return std::nullopt;
     STATSTG stat{};
     if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) return std::nullopt;
     std::string bytes(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');

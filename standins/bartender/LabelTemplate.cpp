@@ -2,17 +2,13 @@
 
 #include <windows.h>
 
+#include "standins/common/StandinConfig.h"
 #include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
 namespace standin {
 
 namespace {
-
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
@@ -60,14 +56,14 @@ LayoutItem LayoutLine(const std::wstring& line) {
     std::wstring kind = NextWord(rest);
     LayoutItem item;
     auto coordinate = [&](const wchar_t* what) { return Number(NextWord(rest), 0, kMaxCoordinate, what); };
-    if (SameName(kind, L"text") || SameName(kind, L"bold")) {
-        item.kind = SameName(kind, L"bold") ? LayoutKind::Bold : LayoutKind::Text;
+    if (SameText(kind, L"text") || SameText(kind, L"bold")) {
+        item.kind = SameText(kind, L"bold") ? LayoutKind::Bold : LayoutKind::Text;
         item.x = coordinate(L"X");
         item.y = coordinate(L"Y");
         item.size = Number(NextWord(rest), 4, 400, L"the text size");
         item.content = Trim(rest);
         if (item.content.empty()) throw LineFault{L"a text item needs its text"};
-    } else if (SameName(kind, L"barcode")) {
+    } else if (SameText(kind, L"barcode")) {
         item.kind = LayoutKind::Barcode;
         item.x = coordinate(L"X");
         item.y = coordinate(L"Y");
@@ -75,8 +71,8 @@ LayoutItem LayoutLine(const std::wstring& line) {
         item.h = Number(NextWord(rest), 1, kMaxCoordinate, L"the height");
         item.content = Trim(rest);
         if (item.content.empty()) throw LineFault{L"a barcode item needs its content"};
-    } else if (SameName(kind, L"line") || SameName(kind, L"box")) {
-        bool box = SameName(kind, L"box");
+    } else if (SameText(kind, L"line") || SameText(kind, L"box")) {
+        bool box = SameText(kind, L"box");
         item.kind = box ? LayoutKind::Box : LayoutKind::Line;
         item.x = coordinate(L"X");
         item.y = coordinate(L"Y");
@@ -91,13 +87,6 @@ LayoutItem LayoutLine(const std::wstring& line) {
     return item;
 }
 
-bool ValidName(const std::wstring& name) {
-    if (name.empty() || name.size() > kMaxSubstringName) return false;
-    for (wchar_t c : name)
-        if (c < 0x20 || c == L'{' || c == L'}' || c == L'=' || c == 0x7F) return false;
-    return true;
-}
-
 enum class Section { None, Label, Substrings, Layout };
 
 void ReadLine(const std::wstring& raw, Section& section, LabelTemplate& out) {
@@ -106,17 +95,15 @@ void ReadLine(const std::wstring& raw, Section& section, LabelTemplate& out) {
     if (line.front() == L'[') {
         if (line.back() != L']') throw LineFault{L"a section name must end with \"]\""};
         std::wstring name = Trim(line.substr(1, line.size() - 2));
-        if (SameName(name, L"label")) section = Section::Label;
-        else if (SameName(name, L"substrings")) section = Section::Substrings;
-        else if (SameName(name, L"layout")) section = Section::Layout;
+        if (SameText(name, L"label")) section = Section::Label;
+        else if (SameText(name, L"substrings")) section = Section::Substrings;
+        else if (SameText(name, L"layout")) section = Section::Layout;
         else throw LineFault{L"unknown section [" + name + L"] (label, substrings or layout)"};
         return;
     }
     switch (section) {
         case Section::None: throw LineFault{L"a line outside of any section"};
         case Section::Layout:
-            if (out.layout.size() >= kMaxLayoutItems)
-                throw LineFault{L"more than " + std::to_wstring(kMaxLayoutItems) + L" layout items"};
             out.layout.push_back(LayoutLine(line));
             return;
         case Section::Label:
@@ -127,20 +114,17 @@ void ReadLine(const std::wstring& raw, Section& section, LabelTemplate& out) {
     std::wstring key = Trim(line.substr(0, equals));
     std::wstring value = Trim(line.substr(equals + 1));
     if (section == Section::Substrings) {
-        if (!ValidName(key))
-            throw LineFault{L"a substring name must be 1 to " + std::to_wstring(kMaxSubstringName) +
-                            L" characters without braces or \"=\""};
+        if (key.empty() || key.find_first_of(L"{}") != std::wstring::npos)
+            throw LineFault{L"a substring name must not be empty nor hold braces"};
         if (out.Find(key) >= 0) throw LineFault{L"the substring \"" + key + L"\" is defined twice"};
-        if (out.substrings.size() >= kMaxSubstrings)
-            throw LineFault{L"more than " + std::to_wstring(kMaxSubstrings) + L" substrings"};
         out.substrings.push_back({key, value});
         return;
     }
-    if (SameName(key, L"printer")) out.printer = value;
-    else if (SameName(key, L"width")) out.width = Number(value, 50, kMaxCoordinate, L"width");
-    else if (SameName(key, L"height")) out.height = Number(value, 50, kMaxCoordinate, L"height");
-    else if (SameName(key, L"copies")) out.copies = Number(value, 1, 99999, L"copies");
-    else if (SameName(key, L"serialized")) out.serialized = Number(value, 1, 99999, L"serialized");
+    if (SameText(key, L"printer")) out.printer = value;
+    else if (SameText(key, L"width")) out.width = Number(value, 50, kMaxCoordinate, L"width");
+    else if (SameText(key, L"height")) out.height = Number(value, 50, kMaxCoordinate, L"height");
+    else if (SameText(key, L"copies")) out.copies = Number(value, 1, 99999, L"copies");
+    else if (SameText(key, L"serialized")) out.serialized = Number(value, 1, 99999, L"serialized");
     else throw LineFault{L"unknown label setting \"" + key + L"\""};
 }
 
@@ -153,7 +137,7 @@ bool Fail(TemplateError* error, TemplateProblem problem, std::wstring detail) {
 
 int LabelTemplate::Find(const std::wstring& name) const {
     for (std::size_t i = 0; i < substrings.size(); ++i)
-        if (SameName(substrings[i].name, name)) return static_cast<int>(i);
+        if (SameText(substrings[i].name, name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -188,10 +172,6 @@ std::optional<LabelTemplate> ParseTemplate(const std::string& bytes, TemplateErr
         Fail(error, TemplateProblem::NotATemplate, L"the file does not start with the template signature");
         return std::nullopt;
     }
-    if (bytes.size() > kMaxTemplateBytes) {
-        Fail(error, TemplateProblem::Malformed, L"the file is larger than " + std::to_wstring(kMaxTemplateBytes / 1024) + L" KiB");
-        return std::nullopt;
-    }
 
     LabelTemplate out;
     Section section = Section::None;
@@ -203,16 +183,8 @@ std::optional<LabelTemplate> ParseTemplate(const std::string& bytes, TemplateErr
         pos = end + 1;
         ++number;
         std::wstring where = L"line " + std::to_wstring(number) + L": ";
-        if (raw.size() > kMaxTemplateLineBytes) {
-            Fail(error, TemplateProblem::Malformed, where + L"longer than " + std::to_wstring(kMaxTemplateLineBytes) + L" bytes");
-            return std::nullopt;
-        }
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         if (number == 1 || raw.empty()) continue;
-        if (raw.find('\0') != std::string::npos) {
-            Fail(error, TemplateProblem::Malformed, where + L"holds a NUL byte");
-            return std::nullopt;
-        }
         std::optional<std::wstring> line = win::Decode(win::CodePage::Utf8, raw, win::InvalidBytes::Fail);
         if (!line) {
             Fail(error, TemplateProblem::Malformed, where + L"is not UTF-8 text");
@@ -241,26 +213,9 @@ std::optional<LabelTemplate> ReadTemplateFile(const std::wstring& path, Template
              missing ? L"the file was not found" : L"the file cannot be read (error " + std::to_wstring(code) + L")");
         return std::nullopt;
     }
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) {
-        Fail(error, TemplateProblem::CannotRead, L"the file's size cannot be read");
-        return std::nullopt;
-    }
-    // Only the signature of an oversized file is read, to tell a template from anything else.
-    std::size_t wanted = size.QuadPart > static_cast<LONGLONG>(kMaxTemplateBytes) ? kMaxTemplateBytes + 1
-                                                                                  : static_cast<std::size_t>(size.QuadPart);
-    std::string bytes(wanted, '\0');
-    std::size_t got = 0;
-    while (got < wanted) {
-        DWORD n = 0;
-        if (!::ReadFile(file.get(), bytes.data() + got, static_cast<DWORD>(wanted - got), &n, nullptr)) {
-            Fail(error, TemplateProblem::CannotRead, L"the file cannot be read");
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        got += n;
-    }
-    bytes.resize(got);
+    std::string bytes;
+    char buffer[4096];
+    for (DWORD n = 0; ::ReadFile(file.get(), buffer, sizeof(buffer), &n, nullptr) && n > 0;) bytes.append(buffer, n);
     return ParseTemplate(bytes, error);
 }
 

@@ -27,8 +27,8 @@
 //                 serialized (the default counts, 1 to 99999). Every key is optional; the defaults are
 //                 no printer of its own, 600 x 360, 1 and 1.
 //   [substrings]  name=value, in the order they are listed: the named substrings the template
-//                 defines and their default values. Names are 1 to 64 characters without "{", "}" or
-//                 "=", unique regardless of case. Blanks around the name and the value are dropped.
+//                 defines and their default values. Names are not empty, hold no "{" or "}", and are
+//                 unique regardless of case. Blanks around the name and the value are dropped.
 //   [layout]      one drawing item per line, numbers in pixels, from the label's top-left corner:
 //                   text X Y SIZE CONTENT        text whose font is SIZE pixels high (4 to 400)
 //                   bold X Y SIZE CONTENT        the same in bold
@@ -40,8 +40,7 @@
 //                 that substring. Coordinates are 0 to 4000.
 //
 // A file that breaks any of this is refused as a whole with the line number, so a damaged template
-// never prints half a label. Limits against hostile files: 64 KiB per file, 1,024 bytes per line,
-// 200 substrings, 200 layout items.
+// never prints half a label.
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,12 +48,6 @@
 namespace standin {
 
 inline constexpr char kTemplateSignature[] = "; LabelPrint stand-in template 1";
-
-inline constexpr std::size_t kMaxTemplateBytes = 64 * 1024;
-inline constexpr std::size_t kMaxTemplateLineBytes = 1024;
-inline constexpr std::size_t kMaxSubstrings = 200;
-inline constexpr std::size_t kMaxLayoutItems = 200;
-inline constexpr std::size_t kMaxSubstringName = 64;
 
 enum class LayoutKind { Text, Bold, Barcode, Line, Box };
 

@@ -63,18 +63,6 @@ std::string PrintRecordJson(const PrintRecord& record) {
     return json + "],\"t\":" + std::to_string(NowMicroseconds()) + "}";
 }
 
-bool AppendPrintRecord(const std::wstring& logPath, const PrintRecord& record) {
-    // Opened per record, so a test may delete or truncate the log between prints.
-    win::UniqueFile file(::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::string line = PrintRecordJson(record) + "\n";
-    DWORD written = 0;
-    return ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-           written == line.size();
-}
-
 std::optional<std::wstring> SaveLabelImage(const std::wstring& folder, const std::string& png, std::wstring* problem) {
     int created = ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     if (created != ERROR_SUCCESS && created != ERROR_ALREADY_EXISTS && created != ERROR_FILE_EXISTS) {

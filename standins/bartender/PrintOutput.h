@@ -26,9 +26,8 @@ struct PrintRecord {
     long long labels() const { return static_cast<long long>(copies) * serialized; }
 };
 
+// The record as one line of the print log.
 std::string PrintRecordJson(const PrintRecord& record);
-// Appends the record as one line; false when the log cannot be written.
-bool AppendPrintRecord(const std::wstring& logPath, const PrintRecord& record);
 
 // Writes a picture into the folder (created when missing) as the next free "label-NNNN.png", counting
 // on from the highest number there; returns the file name.

@@ -5,10 +5,7 @@
 //
 //   bartender-standin.exe /regserver | /unregserver | -Embedding | /serve    as every stand-in
 //
-// Objects: Application (Name, Version, Visible, Formats, Quit), Formats (Open, Count, Item), Format
-// (Name, FileName, Printer, IdenticalCopiesOfLabel, NumberSerializedLabels, PrintSetup,
-// SetNamedSubStringValue, GetNamedSubStringValue, PrintOut, Close) and PrintSetup (Printer,
-// IdenticalCopiesOfLabel, NumberSerializedLabels).
+// Its objects and members are listed in BarTenderObjects.h.
 //
 // Scenario switches, under HKCU\Software\LabelPrint\Standins\BarTender, read at every call:
 //   LogFile        REG_SZ  the call log (one JSON line per call)
@@ -21,15 +18,14 @@
 //                          answers; the client's call fails with an RPC error
 //   DieAt          REG_SZ  Object.Member names, e.g. "Formats.Open": the process ends abruptly inside
 //                          the first such call; the switch is removed as it fires (see DispatchObject)
+//   FailMembers    REG_SZ  Object.Member names that fail with the stand-in's error 0x80040200
 //   BusyForMs      DWORD   refuse calls as busy for this many milliseconds (see BusyFilter.h)
-//   Printers       REG_SZ  the installed printers, names separated by ";" or "|"; default: Zebra ZT410,
-//                          Zebra GK888t, TSC TTP-244 Pro, Microsoft Print to PDF and the template's own
 //   PrintLog       REG_SZ  the print log: one JSON line per PrintOut (see PrintOutput.h); none when unset
 //   OutputFolder   REG_SZ  full path of the folder for the label pictures (label-0001.png, ...), created
 //                          when missing; no pictures when unset
 #include <windows.h>
 
-#include "standins/bartender/BtApplication.h"
+#include "standins/bartender/BarTenderObjects.h"
 #include "standins/common/LocalServer.h"
 
 namespace {
@@ -39,7 +35,6 @@ constexpr CLSID kClsid = {0x3eb93486, 0xe727, 0x4135, {0x97, 0x4a, 0xd1, 0xe2, 0
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     standin::ServerInfo info{L"BarTender.Application", kClsid, L"BarTender stand-in (tests and demo)",
-                             standin::kBarTender, [] { return static_cast<IDispatch*>(new standin::BtApplication()); },
-                             nullptr};
+                             standin::kBarTender, standin::kBarTenderError, standin::NewBarTenderApplication, nullptr};
     return standin::LocalServer::Run(info, commandLine ? commandLine : L"");
 }

@@ -3,8 +3,6 @@
 #include <objbase.h>
 #include <windows.h>
 
-#include <cstdio>
-
 #include "standins/common/CallLog.h"
 #include "standins/common/StandinConfig.h"
 
@@ -52,22 +50,17 @@ private:
     }
 
     void LogRefusal(const INTERFACEINFO& call) {
-        const char* object = call.iid == IID_IDispatch ? "IDispatch" : "IClassFactory";
-        const char* member = "";
-        if (call.iid == IID_IDispatch) {
-            static const char* const kMethods[] = {"QueryInterface", "AddRef", "Release", "GetTypeInfoCount",
-                                                   "GetTypeInfo", "GetIDsOfNames", "Invoke"};
-            member = call.wMethod < 7 ? kMethods[call.wMethod] : "?";
-        } else {
-            member = call.wMethod == 3 ? "CreateInstance" : call.wMethod == 4 ? "LockServer" : "?";
-        }
-        long long now = NowMicroseconds();
-        char hr[16];
-        std::snprintf(hr, sizeof(hr), "0x%08lX", static_cast<unsigned long>(RPC_E_CALL_REJECTED));
-        AppendLogLine(server_, "{\"server\":" + JsonString(server_) + ",\"object\":\"" + object + "\",\"member\":\"" +
-                                   member + "\",\"kind\":\"refused\",\"args\":[],\"result\":\"\",\"hr\":\"" + hr +
-                                   "\",\"error\":\"busy\",\"t0\":" + std::to_string(now) +
-                                   ",\"t1\":" + std::to_string(now) + "}");
+        static const wchar_t* const kDispatchMethods[] = {
+            L"QueryInterface", L"AddRef", L"Release", L"GetTypeInfoCount", L"GetTypeInfo", L"GetIDsOfNames", L"Invoke"};
+        CallRecord record;
+        record.kind = "refused";
+        record.object = call.iid == IID_IDispatch ? L"IDispatch" : L"IClassFactory";
+        if (call.iid == IID_IDispatch) record.member = call.wMethod < 7 ? kDispatchMethods[call.wMethod] : L"?";
+        else record.member = call.wMethod == 3 ? L"CreateInstance" : call.wMethod == 4 ? L"LockServer" : L"?";
+        record.hr = RPC_E_CALL_REJECTED;
+        record.error = L"busy";
+        record.t0 = record.t1 = NowMicroseconds();
+        LogCall(server_, record);
     }
 
     std::wstring server_;

@@ -6,24 +6,38 @@
 //    "result":"BSTR:10.1","hr":"0x00000000","error":"","t0":1234,"t1":1240}
 //
 // Values are typed texts: "BSTR:abc", "I2:1", "I4:5", "BOOL:true", "R8:1.5", "EMPTY", "ERROR:2042",
-// "DISPATCH", "ARRAY:3x20". "error" is the description of a failed call. t0/t1 are microseconds of the
-// system's performance counter.
+// "DISPATCH", "ARRAY:3x20". "kind" is get, put, call, or refused (see BusyFilter.h); "error" is the
+// description of a failed call. t0/t1 are microseconds of the system's performance counter.
 #include <oaidl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace standin {
 
+struct CallRecord {
+    std::wstring object, member;
+    const char* kind = "call";
+    std::vector<std::string> args;  // typed texts
+    std::string result;             // a typed text; empty for puts and failed calls
+    HRESULT hr = S_OK;
+    std::wstring error;
+    long long t0 = 0, t1 = 0;
+};
+
 std::string TypedText(const VARIANT& value);
-std::string JsonString(const std::wstring& text);
-// Quotes and escapes UTF-8 text for JSON.
-std::string JsonUtf8(const std::string& utf8);
+// Text quoted and escaped for JSON, as UTF-8.
+std::string JsonString(std::wstring_view text);
 
 // Microseconds of the performance counter, comparable across processes.
 long long NowMicroseconds();
 
-// Appends one line (a JSON object without the newline) to the server's log.
-void AppendLogLine(const std::wstring& server, const std::string& json);
+// Appends the call to the log of the server's "LogFile" setting; nothing when it is unset.
+void LogCall(const std::wstring& server, const CallRecord& call);
+
+// Appends one line to a file, which is opened for that line only, so that a test may delete or
+// truncate it between scenarios; false when it cannot be written.
+bool AppendLine(const std::wstring& path, const std::string& line);
 
 }  // namespace standin

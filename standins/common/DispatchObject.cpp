@@ -1,7 +1,5 @@
 #include "standins/common/DispatchObject.h"
 
-#include <cstdio>
-
 #include "standins/common/CallLog.h"
 #include "standins/common/LocalServer.h"
 #include "standins/common/StandinConfig.h"
@@ -16,11 +14,7 @@ CallArgs::CallArgs(const DISPPARAMS& params, bool isPut) {
         ::VariantCopyInd(value_.put(), &params.rgvarg[0]);
         first = 1;
     }
-    for (UINT i = count; i-- > first;) {
-        win::Variant arg;
-        ::VariantCopyInd(arg.put(), &params.rgvarg[i]);
-        args_.push_back(std::move(arg));
-    }
+    for (UINT i = count; i-- > first;) ::VariantCopyInd(args_.emplace_back().put(), &params.rgvarg[i]);
 }
 
 std::wstring CallArgs::Text(size_t i) const {
@@ -39,8 +33,14 @@ long CallArgs::Long(size_t i) const {
 
 bool CallArgs::Bool(size_t i) const { return Long(i) != 0; }
 
-DispatchObject::DispatchObject(std::wstring server, std::wstring object, std::vector<Member> members)
-    : server_(std::move(server)), object_(std::move(object)), members_(std::move(members)) {
+bool CallArgs::AssignedLogical() const {
+    auto value = win::ToInt32(*value_.get());
+    if (!value) throw Fault{DISP_E_TYPEMISMATCH, L"A logical value (True or False) is expected."};
+    return *value != 0;
+}
+
+DispatchObject::DispatchObject(const wchar_t* object, std::span<const Member> members)
+    : object_(object), members_(members) {
     LocalServer::Lock();
 }
 
@@ -77,97 +77,88 @@ HRESULT DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     if (!names || !ids || count == 0) return E_INVALIDARG;
-    HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    for (const Member& m : members_) {
-        if (m.name && ::lstrcmpiW(m.name, names[0]) == 0) {
-            ids[0] = m.id;
-            break;
-        }
-    }
-    if (ids[0] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    for (const Member& m : members_)
+        if (SameText(m.name, names[0])) ids[0] = m.id;
     // Named arguments are not supported.
-    if (count > 1) hr = DISP_E_UNKNOWNNAME;
-    return hr;
+    return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
-const Member* DispatchObject::Find(DISPID id) const {
-    for (const Member& m : members_)
-        if (m.id == id) return &m;
-    return nullptr;
+namespace {
+
+// Acts on the scenario switches that name calls as Object.Member, in a list (see StandinConfig.h):
+//   DieAt        the server ends abruptly inside the call, as a crash ends it; the switch is cleared
+//                first, so that the server started next lives
+//   FailMembers  the call fails with the server's usual error (the result: whether it is to fail)
+bool ScenarioFails(const ServerInfo& server, const std::wstring& call) {
+    if (Listed(ConfigString(server.configName, L"DieAt"), call)) {
+        ClearConfig(server.configName, L"DieAt");
+        LocalServer::Crash(3);
+    }
+    return Listed(ConfigString(server.configName, L"FailMembers"), call);
 }
+
+}  // namespace
 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO* info, UINT*) {
-    const Member* member = Find(id);
+    const Member* member = nullptr;
+    for (const Member& m : members_)
+        if (m.id == id) member = &m;
     if (!member) return DISP_E_MEMBERNOTFOUND;
-    // The switch "DieAt" names calls (Object.Member) inside which the server ends abruptly, as a crash
-    // ends it; it is cleared first, so the server started next lives.
-    std::wstring dieAt = ConfigString(server_, L"DieAt");
-    if (!dieAt.empty() && Listed(dieAt, object_ + L"." + member->name)) {
-        ClearConfig(server_, L"DieAt");
-        LocalServer::Crash(3);
-    }
-    bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     DISPPARAMS none{};
     if (!params) params = &none;
-    if (params->cNamedArgs > (isPut ? 1u : 0u)) return DISP_E_NONAMEDARGS;
+    if (params->cNamedArgs > (put ? 1u : 0u)) return DISP_E_NONAMEDARGS;
 
-    long long t0 = NowMicroseconds();
-    CallArgs args(*params, isPut);
+    // Read before the call's time starts: the switches are no work of the application's.
+    const ServerInfo& server = LocalServer::Info();
+    bool fail = ScenarioFails(server, std::wstring(object_) + L"." + member->name);
+
+    CallRecord record;
+    record.object = object_;
+    record.member = member->name;
+    record.kind = put ? "put" : member->kind == MemberKind::Method ? "call" : "get";
+    record.t0 = NowMicroseconds();
+    CallArgs args(*params, put);
     win::Variant local;
     VARIANT* out = result ? result : local.get();
     ::VariantInit(out);
-    HRESULT hr = S_OK;
-    std::wstring description;
     try {
-        OnCall(id, flags, args, out);
+        if (fail) throw Fault{server.error, L"Application-defined or object-defined error (scenario FailMembers)"};
+        if (put && member->kind != MemberKind::Writable) throw Fault{DISP_E_MEMBERNOTFOUND, L"This property is read-only."};
+        OnCall(member->id, put, args, out);
     } catch (const Fault& fault) {
-        hr = fault.hr;
-        description = fault.description;
+        record.hr = fault.hr;
+        record.error = fault.description;
     } catch (...) {
-        hr = E_UNEXPECTED;
+        record.hr = E_UNEXPECTED;
     }
-    long long t1 = NowMicroseconds();
+    record.t1 = NowMicroseconds();
+    for (size_t i = 0; i < args.size(); ++i) record.args.push_back(TypedText(args[i]));
+    if (put) record.args.push_back(TypedText(args.value()));
+    if (SUCCEEDED(record.hr) && !put) record.result = TypedText(*out);
+    LogCall(server.configName, record);
 
-    std::string line = "{\"server\":" + JsonString(server_) + ",\"object\":" + JsonString(object_) +
-                       ",\"member\":" + JsonString(member->name) + ",\"kind\":\"" +
-                       (isPut ? "put" : member->property ? "get" : "call") + "\",\"args\":[";
-    for (size_t i = 0; i < args.size(); ++i) line += (i ? "," : "") + JsonUtf8(TypedText(args[i]));
-    if (isPut) line += (args.size() ? "," : "") + JsonUtf8(TypedText(args.value()));
-    char hrText[16];
-    std::snprintf(hrText, sizeof(hrText), "0x%08lX", static_cast<unsigned long>(hr));
-    line += "],\"result\":" + JsonUtf8(FAILED(hr) || isPut ? std::string() : TypedText(*out)) + ",\"hr\":\"" + hrText +
-            "\",\"error\":" + JsonString(description) + ",\"t0\":" + std::to_string(t0) + ",\"t1\":" + std::to_string(t1) + "}";
-    AppendLogLine(server_, line);
-
-    if (FAILED(hr)) {
-        ::VariantClear(out);
-        if (info) {
-            *info = EXCEPINFO{};
-            info->scode = hr;
-            info->bstrSource = ::SysAllocString(server_.c_str());
-            info->bstrDescription = ::SysAllocString(description.c_str());
-        }
-        return DISP_E_EXCEPTION;
+    if (SUCCEEDED(record.hr)) return S_OK;
+    ::VariantClear(out);
+    if (info) {
+        *info = EXCEPINFO{};
+        info->scode = record.hr;
+        info->bstrSource = ::SysAllocString(server.configName);
+        info->bstrDescription = ::SysAllocString(record.error.c_str());
     }
-    return S_OK;
-}
-
-void SetObjectResult(VARIANT* result, IDispatch* obj) {
-    V_VT(result) = VT_DISPATCH;
-    V_DISPATCH(result) = obj;
-    if (obj) obj->AddRef();
-}
-
-void SetTextResult(VARIANT* result, const std::wstring& text) {
-    V_VT(result) = VT_BSTR;
-    V_BSTR(result) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return DISP_E_EXCEPTION;
 }
 
 void SetNewObjectResult(VARIANT* result, IDispatch* created) {
     V_VT(result) = VT_DISPATCH;
     V_DISPATCH(result) = created;
+}
+
+void SetTextResult(VARIANT* result, const std::wstring& text) {
+    V_VT(result) = VT_BSTR;
+    V_BSTR(result) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
 void SetBoolResult(VARIANT* result, bool value) {
@@ -180,10 +171,9 @@ void SetLongResult(VARIANT* result, long value) {
     V_I4(result) = value;
 }
 
-bool AssignedLogical(const CallArgs& args) {
-    auto value = win::ToInt32(args.value());
-    if (!value) throw Fault{DISP_E_TYPEMISMATCH, L"A logical value (True or False) is expected."};
-    return *value != 0;
+void LogicalProperty(bool& flag, bool put, const CallArgs& args, VARIANT* result) {
+    if (put) flag = args.AssignedLogical();
+    else SetBoolResult(result, flag);
 }
 
 }  // namespace standin

@@ -1,10 +1,13 @@
 #pragma once
-// Base of every stand-in automation object: a hand-written IDispatch over a member table, which logs
-// each call (member, kind, arguments, result, HRESULT, time) to the server's call log.
+// Base of every stand-in automation object: a hand-written IDispatch over a table of members, which
+// logs each call (member, kind, arguments, result, HRESULT, time) to the server's call log. Before an
+// object sees a call, the base acts on the scenario switches that name calls (see DispatchObject.cpp)
+// and refuses puts to properties that take none.
 #include <oaidl.h>
 #include <windows.h>
 
 #include <atomic>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,10 +21,16 @@ struct Fault {
     std::wstring description;
 };
 
+enum class MemberKind {
+    Method,    // logged as a call
+    Property,  // logged as a get
+    Writable,  // a property that takes puts too
+};
+
 struct Member {
     const wchar_t* name;
     DISPID id;
-    bool property;  // a property is logged as get/put, a method as call
+    MemberKind kind;
 };
 
 // The arguments of one call in natural order, by-reference arguments already dereferenced.
@@ -38,6 +47,8 @@ public:
     std::wstring Text(size_t i) const;
     long Long(size_t i) const;
     bool Bool(size_t i) const;
+    // The logical value a property put assigns: VT_BOOL or a number.
+    bool AssignedLogical() const;
 
 private:
     std::vector<win::Variant> args_;
@@ -46,7 +57,8 @@ private:
 
 class DispatchObject : public IDispatch {
 public:
-    DispatchObject(std::wstring server, std::wstring object, std::vector<Member> members);
+    // members: a table that outlives the object.
+    DispatchObject(const wchar_t* object, std::span<const Member> members);
     virtual ~DispatchObject();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
@@ -59,27 +71,22 @@ public:
                                      EXCEPINFO* info, UINT* argError) override;
 
 protected:
-    // Handles one call. Sets *result for gets and calls; throws Fault to fail.
-    virtual void OnCall(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) = 0;
+    // Handles one call; put: a property put to a Writable member. Sets *result for gets and calls;
+    // throws Fault to fail.
+    virtual void OnCall(DISPID id, bool put, const CallArgs& args, VARIANT* result) = 0;
 
 private:
-    const Member* Find(DISPID id) const;
-
     std::atomic<ULONG> refs_{1};
-    std::wstring server_;
-    std::wstring object_;
-    std::vector<Member> members_;
+    const wchar_t* object_;
+    std::span<const Member> members_;
 };
 
-// Hands out a new reference to obj as a VT_DISPATCH result.
-void SetObjectResult(VARIANT* result, IDispatch* obj);
 // Hands a newly created object (its one reference) to the client.
 void SetNewObjectResult(VARIANT* result, IDispatch* created);
 void SetTextResult(VARIANT* result, const std::wstring& text);
 void SetBoolResult(VARIANT* result, bool value);
 void SetLongResult(VARIANT* result, long value);
-
-// The logical value a property put assigns: VT_BOOL or a number.
-bool AssignedLogical(const CallArgs& args);
+// A logical property such as Visible: a put assigns the flag, a get answers it.
+void LogicalProperty(bool& flag, bool put, const CallArgs& args, VARIANT* result);
 
 }  // namespace standin

@@ -1,12 +1,13 @@
 #include "standins/common/LocalServer.h"
 
 #include <atomic>
+#include <optional>
 #include <utility>
 
 #include "standins/common/BusyFilter.h"
 #include "standins/common/StandinConfig.h"
 #include "win/ComApartment.h"
-#include "win/ComPtr.h"
+#include "win/Messages.h"
 #include "win/ModulePath.h"
 #include "win/UniqueResource.h"
 
@@ -14,13 +15,36 @@ namespace standin {
 
 namespace {
 
+const ServerInfo* g_info = nullptr;
 std::atomic<long> g_locks{0};
-DWORD g_mainThread = 0;
 bool g_persistent = false;
 DWORD g_classCookie = 0;
 std::function<void()> g_onQuit;
+// The server's message-only window: its messages decide when the server ends.
+HWND g_window = nullptr;
 constexpr UINT kCheckIdle = WM_APP + 1;
 constexpr UINT kQuit = WM_APP + 2;
+constexpr UINT_PTR kIdleTimer = 1;
+
+void RevokeClass() {
+    if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
+}
+
+LRESULT CALLBACK ServerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case kQuit:
+            // No new client may reach a server on its way out: the class goes first, so the next
+            // creation starts a fresh server instead of connecting to this one as it ends.
+            RevokeClass();
+            if (auto action = std::exchange(g_onQuit, nullptr)) action();
+            [[fallthrough]];
+        case kCheckIdle:
+        case WM_TIMER:
+            if (!g_persistent && g_locks <= 0) ::PostQuitMessage(0);
+            return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
 
 std::wstring GuidText(const CLSID& clsid) {
     wchar_t text[64] = {};
@@ -40,7 +64,8 @@ bool SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& v
 int Register(const ServerInfo& info) {
     std::wstring clsid = GuidText(info.clsid);
     std::wstring classKey = L"CLSID\\" + clsid;
-    bool ok = SetKey(info.progId, nullptr, info.description) && SetKey(std::wstring(info.progId) + L"\\CLSID", nullptr, clsid) &&
+    bool ok = SetKey(info.progId, nullptr, info.description) &&
+              SetKey(std::wstring(info.progId) + L"\\CLSID", nullptr, clsid) &&
               SetKey(classKey, nullptr, info.description) &&
               SetKey(classKey + L"\\LocalServer32", nullptr, L"\"" + win::ExecutablePath() + L"\"") &&
               SetKey(classKey + L"\\ProgID", nullptr, info.progId);
@@ -74,7 +99,7 @@ public:
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
         if (ConfigDword(info_.configName, L"RefuseCreate")) {
-            ::PostThreadMessageW(g_mainThread, kCheckIdle, 0, 0);
+            ::PostMessageW(g_window, kCheckIdle, 0, 0);
             return CO_E_SERVER_EXEC_FAILURE;
         }
         IDispatch* app = info_.create();
@@ -115,19 +140,19 @@ bool HasSwitch(const std::wstring& commandLine, const wchar_t* name) {
 void LocalServer::Lock() noexcept { ++g_locks; }
 
 void LocalServer::Unlock() noexcept {
-    if (--g_locks <= 0) ::PostThreadMessageW(g_mainThread, kCheckIdle, 0, 0);
+    if (--g_locks <= 0 && g_window) ::PostMessageW(g_window, kCheckIdle, 0, 0);
 }
 
 void LocalServer::RequestExit() noexcept {
-    // Handled by the message loop once this call has answered: withdrawing the class inside the call
-    // can break the pipe its answer travels on.
-    if (!g_persistent) ::PostThreadMessageW(g_mainThread, kQuit, 0, 0);
+    // Handled once this call has answered: withdrawing the class inside the call can break the pipe
+    // its answer travels on.
+    if (!g_persistent && g_window) ::PostMessageW(g_window, kQuit, 0, 0);
 }
 
 void LocalServer::OnQuit(std::function<void()> action) { g_onQuit = std::move(action); }
 
 void LocalServer::Crash(UINT exitCode) noexcept {
-    if (g_classCookie) ::CoRevokeClassObject(g_classCookie);
+    RevokeClass();
     ::TerminateProcess(::GetCurrentProcess(), exitCode);
     for (;;) ::Sleep(INFINITE);
 }
@@ -136,59 +161,43 @@ std::wstring LocalServer::StopEventName(const ServerInfo& info) {
     return std::wstring(L"LabelPrintStandin.") + info.configName + L".Stop";
 }
 
+const ServerInfo& LocalServer::Info() noexcept { return *g_info; }
+
 int LocalServer::Serve(const ServerInfo& info, bool persistent) {
-    g_mainThread = ::GetCurrentThreadId();
     g_persistent = persistent;
-    MSG msg;
-    ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // make sure the thread has a queue
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = ServerWindowProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"LabelPrintStandinServer";
+    ::RegisterClassW(&windowClass);
+    g_window = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 windowClass.hInstance, nullptr);
+    if (!g_window) return 2;
 
     ClassFactory factory(info);
-    DWORD cookie = 0;
-    if (FAILED(::CoRegisterClassObject(info.clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+    if (FAILED(::CoRegisterClassObject(info.clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &g_classCookie)))
         return 2;
-    g_classCookie = cookie;
     RegisterBusyFilter(info.configName);
 
     win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, StopEventName(info).c_str()));
     // A stop signal left over from an earlier server must not end this one.
     if (stop) ::ResetEvent(stop.get());
     // A COM-started server that is never asked for an object does not linger.
-    UINT_PTR idleTimer = persistent ? 0 : ::SetTimer(nullptr, 0, 30000, nullptr);
-    bool running = true;
-    while (running) {
+    if (!persistent) ::SetTimer(g_window, kIdleTimer, 30000, nullptr);
+    std::optional<int> quit;
+    while (!quit) {
         HANDLE handles[] = {stop.get()};
         DWORD wait = ::MsgWaitForMultipleObjects(stop ? 1 : 0, handles, FALSE, INFINITE, QS_ALLINPUT);
         if (stop && wait == WAIT_OBJECT_0) break;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                running = false;
-                break;
-            }
-            if (msg.message == kQuit) {
-                // No new client may reach a server on its way out: the class goes first, so the next
-                // creation starts a fresh server instead of connecting to this one as it ends.
-                if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
-                if (auto action = std::exchange(g_onQuit, nullptr)) action();
-                if (g_locks <= 0) {
-                    running = false;
-                    break;
-                }
-                continue;
-            }
-            bool idle = (msg.message == kCheckIdle) || (msg.message == WM_TIMER && msg.wParam == idleTimer);
-            if (idle && !persistent && g_locks <= 0) {
-                running = false;
-                break;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+        win::ProcessPendingMessages(quit);
     }
-    if (g_classCookie) ::CoRevokeClassObject(std::exchange(g_classCookie, 0));
+    RevokeClass();
+    ::DestroyWindow(std::exchange(g_window, nullptr));
     return 0;
 }
 
 int LocalServer::Run(const ServerInfo& info, const std::wstring& commandLine) {
+    g_info = &info;
     if (HasSwitch(commandLine, L"unregserver")) return Unregister(info);
     if (HasSwitch(commandLine, L"regserver")) return Register(info);
 

@@ -17,8 +17,9 @@ struct ServerInfo {
     const wchar_t* progId;       // e.g. L"BarTender.Application"
     CLSID clsid;                 // the stand-in's own class id
     const wchar_t* description;  // shown in the registry
-    const wchar_t* configName;   // registry name of its settings, e.g. L"BarTender"
-    // Creates the application object; returns nullptr to refuse (the scenario switch "RefuseCreate").
+    const wchar_t* configName;   // registry name of its settings and its log, e.g. L"BarTender"
+    HRESULT error;               // what most failing members raise, and the switch "FailMembers" makes them raise
+    // Creates the application object (unless the switch "RefuseCreate" is set).
     std::function<IDispatch*()> create;
     // Extra command-line modes; returns true when it handled the command line.
     std::function<bool(const std::wstring& commandLine, int& exitCode)> extraMode;
@@ -28,6 +29,8 @@ class LocalServer {
 public:
     // Runs the server for the given command line; returns the process exit code.
     static int Run(const ServerInfo& info, const std::wstring& commandLine);
+    // The server this process runs.
+    static const ServerInfo& Info() noexcept;
 
     // Object and lock counting; the COM-started server ends when the count returns to zero.
     static void Lock() noexcept;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace standin {
 
@@ -13,6 +14,8 @@ constexpr wchar_t kConfigRoot[] = L"Software\\LabelPrint\\Standins";
 
 std::wstring ConfigString(const std::wstring& server, const wchar_t* name, const std::wstring& fallback = {});
 DWORD ConfigDword(const std::wstring& server, const wchar_t* name, DWORD fallback = 0);
+// Names (of switches, sheets, files, printers) compare without regard to case.
+bool SameText(std::wstring_view a, std::wstring_view b);
 // Whether a list of names (separated by commas, semicolons or blanks) holds the name, in any case.
 bool Listed(const std::wstring& list, const std::wstring& name);
 // Removes a switch: for the one-shot switches, which the server clears when it acts on them.

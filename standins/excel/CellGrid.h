@@ -1,65 +1,65 @@
 #pragma once
-// The non-empty cells of one worksheet, kept row by row in sheet order, and Excel's End movement
-// over them. Empty cells (also formatted blanks) are not stored.
+// The filled cells of one worksheet, in sheet order, and where Excel's End goes among them. A cell
+// that holds nothing (a formatted blank too) is not stored.
+#include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
-
-#include "standins/excel/CellReference.h"
 
 namespace xlsx {
 
-enum class CellKind : std::uint8_t { Text, Number, Date, Bool, Error };
+constexpr std::uint32_t kMaxRow = 1048576;
+constexpr std::uint32_t kMaxColumn = 16384;  // XFD
 
-struct Cell {
-    double number = 0;       // Number; Date as an automation date; Bool as 0 or 1
-    std::uint32_t index = 0;  // Text: index into the workbook's strings; Error: Excel's error number (2042 = #N/A)
-    std::uint16_t column = 0;
-    CellKind kind = CellKind::Number;
+struct CellAddress {
+    std::uint32_t row = 1;
+    std::uint32_t column = 1;
 };
 
-enum class Direction { Up, Down, Left, Right };
+// One cell in A1 style, letters in either case, "$" allowed: "A1", "a65536", "$T$20"; nullopt for
+// anything else and outside A1:XFD1048576.
+std::optional<CellAddress> ParseCellAddress(std::string_view text);
+
+enum class CellKind : std::uint8_t { Text, Number, Date, Logical, Error };
+
+struct Cell {
+    std::uint32_t row = 0;
+    std::uint16_t column = 0;
+    CellKind kind = CellKind::Number;
+    std::uint32_t index = 0;  // Text: into the workbook's strings; Error: Excel's error number (2042 is #N/A)
+    double number = 0;        // Number; Date as an automation date; Logical as 0 or 1
+};
 
 class CellGrid {
 public:
-    // Appends a cell while a sheet is read. Cells normally arrive in sheet order; others are sorted by
-    // Finish(), where a later cell replaces an earlier one at the same address.
-    void Add(std::uint32_t row, const Cell& cell);
-    void Finish();
+    // Cells arrive while a sheet is read, in sheet order (row by row, left to right), as spreadsheet
+    // programs write them; false for a cell out of that order.
+    bool Add(const Cell& cell) {
+        if (!cells_.empty() && Key(cells_.back().row, cells_.back().column) >= Key(cell.row, cell.column)) return false;
+        cells_.push_back(cell);
+        return true;
+    }
 
-    std::size_t size() const noexcept { return cells_.size(); }
-    const Cell* Find(std::uint32_t row, std::uint32_t column) const noexcept;
-    bool Filled(std::uint32_t row, std::uint32_t column) const noexcept { return Find(row, column) != nullptr; }
+    const Cell* Find(std::uint32_t row, std::uint32_t column) const;
 
-    // Where Ctrl+arrow goes from a cell: along a run of filled cells to its last one, or else to the
-    // next filled cell, or else to the edge of the sheet.
-    CellAddress End(CellAddress from, Direction direction) const noexcept;
+    // Where Ctrl+arrow goes from a cell, one step being (rowStep, columnStep), (-1, 0) for xlUp: along
+    // a run of filled cells to its last one, else to the next filled cell, else to the sheet's edge.
+    CellAddress End(CellAddress from, int rowStep, int columnStep) const;
 
-    // Calls f(row, cell) for each stored cell inside the block, in sheet order.
+    // Calls f(cell) for each filled cell of the block from first to last.
     template <typename F>
-    void ForEachIn(const RangeAddress& block, F&& f) const {
-        for (std::size_t r = RowAtOrAfter(block.first.row); r < rows_.size() && rows_[r].row <= block.last.row; ++r) {
-            const Cell* cell = cells_.data() + rows_[r].first;
-            const Cell* end = cell + rows_[r].count;
-            for (; cell != end && cell->column <= block.last.column; ++cell)
-                if (cell->column >= block.first.column) f(rows_[r].row, *cell);
-        }
+    void ForEachIn(CellAddress first, CellAddress last, F&& f) const {
+        auto cell = std::lower_bound(cells_.begin(), cells_.end(), Key(first.row, first.column), Before);
+        for (; cell != cells_.end() && cell->row <= last.row; ++cell)
+            if (cell->column >= first.column && cell->column <= last.column) f(*cell);
     }
 
 private:
-    struct Row {
-        std::uint32_t row;
-        std::uint32_t first;  // index of its first cell in cells_
-        std::uint32_t count;
-    };
+    static std::uint64_t Key(std::uint32_t row, std::uint32_t column) { return std::uint64_t{row} << 16 | column; }
+    static bool Before(const Cell& cell, std::uint64_t key) { return Key(cell.row, cell.column) < key; }
 
-    std::size_t RowAtOrAfter(std::uint32_t row) const noexcept;
-    const Cell* FindInRow(const Row& row, std::uint32_t column) const noexcept;
-    std::uint32_t EndVertical(CellAddress from, bool up) const noexcept;
-    std::uint32_t EndHorizontal(CellAddress from, bool left) const noexcept;
-
-    std::vector<Row> rows_;
     std::vector<Cell> cells_;
-    bool ordered_ = true;
 };
 
 }  // namespace xlsx

@@ -5,9 +5,9 @@
 #include <cwctype>
 #include <utility>
 
+#include "standins/common/DispatchObject.h"
 #include "standins/common/StandinConfig.h"
-#include "standins/excel/XlApplication.h"
-#include "standins/excel/XlWorkbooks.h"
+#include "standins/excel/ExcelObjects.h"
 #include "win/ComPtr.h"
 #include "win/UniqueResource.h"
 
@@ -54,17 +54,12 @@ bool RunOperatorMode(const ServerInfo& info, const std::wstring& commandLine, in
     win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, LocalServer::StopEventName(info).c_str()));
     ::ResetEvent(stop.get());
 
-    auto* application = new XlApplication(true);
     win::ComPtr<IDispatch> app;
-    app.reset(application);
-    std::wstring workbook = ConfigString(kExcel, L"OperatorWorkbook");
-    if (!workbook.empty()) {
-        try {
-            XlWorkbooks::Open(*application->state(), workbook)->modified = true;
-        } catch (const Fault&) {
-            exitCode = 5;
-            return true;
-        }
+    try {
+        app.reset(NewExcelApplication(true, ConfigString(kExcel, L"OperatorWorkbook")));
+    } catch (const Fault&) {
+        exitCode = 5;
+        return true;
     }
     DWORD cookie = 0;
     // Strong registration: with a weak one, Wine's GetActiveObject can answer S_FALSE and no object.

@@ -3,14 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cctype>
-#include <cwchar>
+#include <charconv>
+#include <map>
 #include <new>
-#include <thread>
 
-#include "standins/excel/XlsxParts.h"
-#include "standins/excel/XmlParser.h"
+#include "standins/excel/XmlReader.h"
 #include "standins/excel/ZipArchive.h"
 #include "win/TextConversion.h"
 #include "win/UniqueResource.h"
@@ -19,251 +16,282 @@ namespace xlsx {
 
 namespace {
 
+using Node = XmlReader::Node;
+
+// Why a file cannot be read: thrown inside the reader, caught where it was called.
+struct Damaged {
+    std::string reason;
+};
+
+[[noreturn]] void Fail(std::string reason) { throw Damaged{std::move(reason)}; }
+
+// Calls f(reader, node) for every node of a part but its end.
+template <typename F>
+void ForEachNode(std::string_view xml, std::string_view part, F&& f) {
+    XmlReader x(xml);
+    for (Node n = x.Next(); n != Node::Done; n = x.Next()) {
+        if (n == Node::Error) Fail(std::string(part) + ": " + x.error());
+        f(x, n);
+    }
+}
+
+std::string Part(const ZipArchive& zip, const std::string& name) {
+    std::string error;
+    auto part = zip.Read(name, &error);
+    if (!part) Fail(name + ": " + error);
+    return std::move(*part);
+}
+
+template <typename Number>
+std::optional<Number> Parse(std::string_view text) {
+    Number value{};
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
 struct Relationship {
-    std::wstring id;
-    std::wstring type;
-    std::string target;  // resolved part name
+    std::string id, type, target;  // target: the part's name in the package
+};
+
+std::vector<Relationship> Relationships(const ZipArchive& zip, const std::string& part) {
+    std::string folder = part.substr(0, part.rfind('/') + 1);  // "xl/" for "xl/workbook.xml", "" for the package
+    std::string name = folder + "_rels/" + part.substr(folder.size()) + ".rels";
+    std::vector<Relationship> out;
+    if (!zip.Has(name)) return out;
+    ForEachNode(Part(zip, name), name, [&](XmlReader& x, Node n) {
+        if (n != Node::Element || x.name() != "Relationship" || x.Attribute("TargetMode") == "External") return;
+        std::string target = x.Attribute("Target").value_or("");
+        out.push_back({x.Attribute("Id").value_or(""), x.Attribute("Type").value_or(""),
+                       target.starts_with('/') ? target.substr(1) : folder + target});
+    });
+    return out;
+}
+
+const Relationship* OfType(const std::vector<Relationship>& relationships, std::string_view type) {
+    for (const Relationship& r : relationships)
+        if (r.type.ends_with(type)) return &r;
+    return nullptr;
+}
+
+std::vector<std::wstring> SharedStrings(std::string_view xml) {
+    std::vector<std::wstring> strings;
+    std::string item;
+    bool inText = false;
+    ForEachNode(xml, "shared strings", [&](XmlReader& x, Node n) {
+        bool open = n == Node::Element;
+        if (n == Node::Text) {
+            if (inText) item += x.text();
+        } else if (x.name() == "t") {
+            inText = open;
+        } else if (x.name() == "si") {
+            if (open) item.clear();
+            else strings.push_back(win::FromUtf8(item));
+        }
+    });
+    return strings;
+}
+
+bool IsBuiltInDateFormat(std::uint32_t id) {
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
+
+// A format code shows a date or a time when a y, m, d, h or s stands outside quoted text, escaped
+// characters and [...] sections (colours, locales; an elapsed time such as [h]:mm keeps its m).
+bool IsDateFormatCode(std::string_view code) {
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        char c = code[i];
+        if (c == '"' || c == '[') {
+            i = code.find(c == '"' ? '"' : ']', i + 1);
+            if (i == std::string_view::npos) return false;
+        } else if (c == '\\' || c == '_' || c == '*') {
+            ++i;  // the next character is shown as it is
+        } else if (std::string_view("yYmMdDhHsS").find(c) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// For each cell format (a cell's s attribute), whether it shows numbers as dates.
+std::vector<bool> DateStyles(std::string_view xml) {
+    std::map<std::uint32_t, bool> custom;
+    std::vector<bool> dates;
+    bool inCellFormats = false;
+    ForEachNode(xml, "styles", [&](XmlReader& x, Node n) {
+        if (n == Node::Text) return;
+        if (x.name() == "cellXfs") inCellFormats = n == Node::Element;
+        if (n != Node::Element) return;
+        if (x.name() != "numFmt" && (x.name() != "xf" || !inCellFormats)) return;
+        auto id = Parse<std::uint32_t>(x.Attribute("numFmtId").value_or("0"));
+        if (!id) Fail("styles: a number format id is invalid");
+        if (x.name() == "numFmt") {
+            custom[*id] = IsDateFormatCode(x.Attribute("formatCode").value_or(""));
+        } else {
+            auto format = custom.find(*id);
+            dates.push_back(format != custom.end() ? format->second : IsBuiltInDateFormat(*id));
+        }
+    });
+    return dates;
+}
+
+// Excel's error values and the numbers CVErr gives them.
+std::uint32_t ErrorNumber(std::string_view text) {
+    static constexpr std::pair<std::string_view, std::uint32_t> kErrors[] = {
+        {"#NULL!", 2000}, {"#DIV/0!", 2007}, {"#VALUE!", 2015}, {"#REF!", 2023},
+        {"#NAME?", 2029}, {"#NUM!", 2036},   {"#N/A", 2042}};
+    for (const auto& [name, number] : kErrors)
+        if (text == name) return number;
+    return 2015;  // an error value Excel's older versions do not know shows as #VALUE!
+}
+
+// Reads the cells of one worksheet part.
+class SheetReader {
+public:
+    SheetReader(Workbook& book, std::size_t sharedCount, const std::vector<bool>& dateStyles)
+        : book_(book), sharedCount_(sharedCount), dateStyles_(dateStyles) {}
+
+    void Read(std::string_view xml, CellGrid& cells) {
+        cells_ = &cells;
+        row_ = column_ = 0;
+        ForEachNode(xml, "worksheet", [&](XmlReader& x, Node n) {
+            bool open = n == Node::Element;
+            if (n == Node::Text) {
+                if (inValue_) value_ += x.text();
+                else if (inInline_ && inText_) inline_ += x.text();
+            } else if (x.name() == "row") {
+                if (open) StartRow(x);
+            } else if (x.name() == "c") {
+                if (open) StartCell(x);
+                else Store();
+            } else if (x.name() == "v") {
+                inValue_ = open;
+                hasValue_ = true;
+            } else if (x.name() == "is") {
+                inInline_ = open;
+                hasInline_ = true;
+            } else if (x.name() == "t") {
+                inText_ = open;
+            }
+        });
+    }
+
+private:
+    void StartRow(const XmlReader& x) {
+        auto r = x.Attribute("r");
+        auto number = r ? Parse<std::uint32_t>(*r) : row_ + 1;
+        if (!number || *number < 1 || *number > kMaxRow) Fail("worksheet: row number out of range");
+        row_ = *number;
+        column_ = 0;
+    }
+
+    void StartCell(const XmlReader& x) {
+        if (auto r = x.Attribute("r")) {
+            auto address = ParseCellAddress(*r);
+            if (!address || address->row != row_) Fail("worksheet: cell reference out of range");
+            column_ = address->column;
+        } else if (++column_ > kMaxColumn) {
+            Fail("worksheet: cell reference out of range");
+        }
+        type_ = x.Attribute("t").value_or("n");
+        auto style = Parse<std::uint32_t>(x.Attribute("s").value_or("0"));
+        date_ = style && *style < dateStyles_.size() && dateStyles_[*style];
+        value_.clear();
+        inline_.clear();
+        hasValue_ = hasInline_ = false;
+    }
+
+    void Store() {
+        Cell cell{row_, static_cast<std::uint16_t>(column_)};
+        if (type_ == "inlineStr" || type_ == "str") {
+            if (!hasValue_ && !hasInline_) return;
+            cell.kind = CellKind::Text;
+            cell.index = static_cast<std::uint32_t>(book_.strings.size());
+            book_.strings.push_back(win::FromUtf8(type_ == "str" ? value_ : inline_));
+        } else if (!hasValue_) {
+            return;  // a formatted blank, or a formula never calculated
+        } else if (type_ == "s") {
+            auto index = Parse<std::uint32_t>(value_);
+            if (!index || *index >= sharedCount_) Fail("worksheet: shared string index out of range");
+            cell.kind = CellKind::Text;
+            cell.index = *index;
+        } else if (type_ == "b") {
+            if (value_ != "0" && value_ != "1") Fail("worksheet: invalid logical value");
+            cell.kind = CellKind::Logical;
+            cell.number = value_ == "1";
+        } else if (type_ == "e") {
+            cell.kind = CellKind::Error;
+            cell.index = ErrorNumber(value_);
+        } else if (type_ == "n") {
+            auto number = Parse<double>(value_);
+            if (!number) Fail("worksheet: invalid number");
+            // A date goes out as the automation date of the same serial; those end with the year 9999.
+            cell.kind = date_ && *number >= 0 && *number < 2958466 ? CellKind::Date : CellKind::Number;
+            cell.number = *number;
+        } else {
+            Fail("worksheet: unsupported cell type \"" + type_ + "\"");
+        }
+        if (!cells_->Add(cell)) Fail("worksheet: cells out of order");
+    }
+
+    Workbook& book_;
+    std::size_t sharedCount_;
+    const std::vector<bool>& dateStyles_;
+    CellGrid* cells_ = nullptr;
+    std::uint32_t row_ = 0, column_ = 0;
+    std::string type_, value_, inline_;
+    bool date_ = false, hasValue_ = false, hasInline_ = false;
+    bool inValue_ = false, inInline_ = false, inText_ = false;
 };
 
 struct SheetEntry {
     std::wstring name;
-    std::wstring relationshipId;
-    bool hidden = false;
+    std::string relationship;
 };
 
-bool Fail(std::string* reason, const std::string& text) {
-    if (reason) *reason = text;
-    return false;
-}
-
-bool EndsWith(std::wstring_view text, std::wstring_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
-// The folder of a part, with its trailing slash: "xl/" for "xl/workbook.xml".
-std::string FolderOf(const std::string& part) {
-    std::size_t slash = part.rfind('/');
-    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
-}
-
-// "xl/_rels/workbook.xml.rels" for "xl/workbook.xml".
-std::string RelationshipsOf(const std::string& part) {
-    std::size_t slash = part.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
-    std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
-    return folder + "_rels/" + file + ".rels";
-}
-
-// Resolves a relationship target against the folder of its source part: "worksheets/sheet1.xml",
-// "/xl/worksheets/sheet1.xml" and "../xl/x.xml" all name a part of the package.
-std::optional<std::string> ResolveTarget(const std::string& folder, std::wstring_view target) {
-    std::string raw = win::ToUtf8(target);
-    std::string decoded;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '%' && i + 2 < raw.size() && std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
-            decoded += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            decoded += raw[i] == '\\' ? '/' : raw[i];
-        }
-    }
-    std::string path = !decoded.empty() && decoded.front() == '/' ? decoded.substr(1) : folder + decoded;
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t slash = path.find('/', start);
-        if (slash == std::string::npos) slash = path.size();
-        std::string piece = path.substr(start, slash - start);
-        if (piece == "..") {
-            if (parts.empty()) return std::nullopt;
-            parts.pop_back();
-        } else if (!piece.empty() && piece != ".") {
-            parts.push_back(piece);
-        }
-        start = slash + 1;
-    }
-    if (parts.empty()) return std::nullopt;
-    std::string out;
-    for (const auto& piece : parts) out += (out.empty() ? "" : "/") + piece;
-    return out;
-}
-
-bool ReadRelationships(ZipArchive& zip, const std::string& part, std::vector<Relationship>* out, std::string* reason) {
-    std::string relsName = RelationshipsOf(part);  // "_rels/.rels" for the package itself
-    if (!zip.Has(relsName)) return true;  // a part without relationships
-    std::string error;
-    auto xml = zip.Read(relsName, &error);
-    if (!xml) return Fail(reason, relsName + ": " + error);
-    std::string folder = FolderOf(part);
-    XmlParser x(*xml);
-    while (x.Next()) {
-        if (!x.IsElement(L"Relationship")) continue;
-        Relationship r;
-        std::wstring target, mode;
-        x.Attribute(L"Id", &r.id);
-        x.Attribute(L"Type", &r.type);
-        x.Attribute(L"Target", &target);
-        if (x.Attribute(L"TargetMode", &mode) && mode == L"External") continue;
-        auto resolved = ResolveTarget(folder, target);
-        if (!resolved) continue;
-        r.target = *resolved;
-        out->push_back(std::move(r));
-    }
-    if (!x.ok()) return Fail(reason, relsName + ": " + x.error());
-    return true;
-}
-
-const Relationship* FindByType(const std::vector<Relationship>& rels, std::wstring_view suffix) {
-    for (const auto& r : rels)
-        if (EndsWith(r.type, suffix)) return &r;
-    return nullptr;
-}
-
-struct WorkbookPart {
-    std::vector<SheetEntry> sheets;
-    bool date1904 = false;
-    std::size_t activeTab = 0;
-};
-
-bool ReadWorkbookPart(std::string_view xml, WorkbookPart* out, std::string* reason) {
-    XmlParser x(xml);
-    bool sawView = false;
-    while (x.Next()) {
-        if (x.type() != XmlNodeType_Element) continue;
-        if (x.name() == L"sheet") {
-            SheetEntry sheet;
-            x.ForEachAttribute([&](std::wstring_view local, std::wstring_view uri, std::wstring_view value) {
-                if (local == L"name" && uri.empty()) sheet.name = value;
-                else if (local == L"state" && uri.empty()) sheet.hidden = value != L"visible";
-                else if (local == L"id" && EndsWith(uri, L"/relationships")) sheet.relationshipId = value;
-            });
-            out->sheets.push_back(std::move(sheet));
-        } else if (x.name() == L"workbookPr") {
-            std::wstring value;
-            if (x.Attribute(L"date1904", &value)) out->date1904 = value == L"1" || value == L"true";
-        } else if (x.name() == L"workbookView" && !sawView) {
-            sawView = true;
-            std::wstring value;
-            if (x.Attribute(L"activeTab", &value)) {
-                wchar_t* end = nullptr;
-                unsigned long tab = std::wcstoul(value.c_str(), &end, 10);
-                if (end && *end == 0 && tab < 65536) out->activeTab = tab;
-            }
-        }
-    }
-    if (!x.ok()) return Fail(reason, "workbook: " + x.error());
-    return true;
-}
-
-}  // namespace
-
-namespace {
-
-std::optional<Workbook> Read(std::string_view bytes, std::string* reason, const LoadLimits& limits) {
-    static constexpr char kLegacyMagic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-    if (bytes.substr(0, 8) == std::string_view(kLegacyMagic, 8)) {
-        Fail(reason, "binary (.xls) workbooks are not supported");
-        return std::nullopt;
-    }
+Workbook Read(std::string_view bytes) {
     std::string error;
     auto zip = ZipArchive::Open(bytes, &error);
-    if (!zip) {
-        Fail(reason, error);
-        return std::nullopt;
-    }
+    if (!zip) Fail(error);
+    auto packageRelationships = Relationships(*zip, "");
+    const Relationship* main = OfType(packageRelationships, "/officeDocument");
+    std::string workbookPart = main ? main->target : "xl/workbook.xml";
 
-    std::vector<Relationship> packageRels;
-    if (!ReadRelationships(*zip, std::string(), &packageRels, reason)) return std::nullopt;
-    const Relationship* main = FindByType(packageRels, L"/officeDocument");
-    std::string workbookName = main ? main->target : "xl/workbook.xml";
-    auto workbookXml = zip->Read(workbookName, &error);
-    if (!workbookXml) {
-        Fail(reason, workbookName + ": " + error);
-        return std::nullopt;
-    }
-    WorkbookPart part;
-    if (!ReadWorkbookPart(*workbookXml, &part, reason)) return std::nullopt;
-    workbookXml.reset();
-    if (part.sheets.empty()) {
-        Fail(reason, "workbook has no sheets");
-        return std::nullopt;
-    }
-
-    std::vector<Relationship> rels;
-    if (!ReadRelationships(*zip, workbookName, &rels, reason)) return std::nullopt;
+    std::vector<SheetEntry> entries;
+    ForEachNode(Part(*zip, workbookPart), "workbook", [&](XmlReader& x, Node n) {
+        if (n == Node::Element && x.name() == "sheet")
+            entries.push_back({win::FromUtf8(x.Attribute("name").value_or("")), x.Attribute("id").value_or("")});
+        if (n == Node::Element && x.name() == "workbookPr" && x.Attribute("date1904").value_or("0") != "0" &&
+            x.Attribute("date1904") != "false")
+            Fail("workbook: the 1904 date system is not supported");
+    });
+    if (entries.empty()) Fail("the workbook has no sheets");
 
     Workbook book;
-    if (const Relationship* sst = FindByType(rels, L"/sharedStrings")) {
-        auto xml = zip->Read(sst->target, &error);
-        if (!xml) {
-            Fail(reason, sst->target + ": " + error);
-            return std::nullopt;
-        }
-        if (!ReadSharedStrings(*xml, limits.maxStrings, &book.strings, reason)) return std::nullopt;
-    }
+    auto relationships = Relationships(*zip, workbookPart);
+    if (const Relationship* strings = OfType(relationships, "/sharedStrings"))
+        book.strings = SharedStrings(Part(*zip, strings->target));
     std::vector<bool> dateStyles;
-    if (const Relationship* styles = FindByType(rels, L"/styles")) {
-        auto xml = zip->Read(styles->target, &error);
-        if (!xml) {
-            Fail(reason, styles->target + ": " + error);
-            return std::nullopt;
-        }
-        if (!ReadDateStyles(*xml, &dateStyles, reason)) return std::nullopt;
-    }
+    if (const Relationship* styles = OfType(relationships, "/styles"))
+        dateStyles = DateStyles(Part(*zip, styles->target));
 
-    std::atomic<std::size_t> cellBudget{limits.maxCells};
-    std::atomic<std::size_t> stringBudget{limits.maxStrings - std::min(limits.maxStrings, book.strings.size())};
-    const std::size_t sharedCount = book.strings.size();
-    unsigned threads = limits.threads ? limits.threads : std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
-    for (const SheetEntry& entry : part.sheets) {
-        const Relationship* rel = nullptr;
-        for (const auto& r : rels)
-            if (r.id == entry.relationshipId) rel = &r;
-        if (!rel) {
-            Fail(reason, "sheet '" + win::ToUtf8(entry.name) + "' has no part");
-            return std::nullopt;
-        }
-        Sheet sheet;
-        sheet.name = entry.name;
-        sheet.hidden = entry.hidden;
-        if (EndsWith(rel->type, L"/worksheet")) {
-            auto xml = zip->Read(rel->target, &error);
-            if (!xml) {
-                Fail(reason, rel->target + ": " + error);
-                return std::nullopt;
-            }
-            SheetContext context{sharedCount,   &dateStyles,         part.date1904, &cellBudget,
-                                 &stringBudget, limits.parallelFrom, threads};
-            if (!ReadSheetCells(*xml, context, &book.strings, &sheet.cells, reason)) {
-                if (reason) *reason = rel->target + ": " + *reason;
-                return std::nullopt;
-            }
-        } else {
-            sheet.kind = EndsWith(rel->type, L"/chartsheet") ? SheetKind::Chart : SheetKind::Other;
-        }
-        book.sheets.push_back(std::move(sheet));
+    SheetReader reader(book, book.strings.size(), dateStyles);
+    for (const SheetEntry& entry : entries) {
+        auto part = std::find_if(relationships.begin(), relationships.end(),
+                                 [&](const Relationship& r) { return r.id == entry.relationship; });
+        if (part == relationships.end()) Fail("sheet \"" + win::ToUtf8(entry.name) + "\" has no part");
+        Sheet& sheet = book.sheets.emplace_back(Sheet{entry.name, {}});
+        // Chart and dialog sheets hold no cells.
+        if (part->type.ends_with("/worksheet")) reader.Read(Part(*zip, part->target), sheet.cells);
     }
-    book.activeSheet = part.activeTab < book.sheets.size() ? part.activeTab : 0;
     return book;
 }
 
 }  // namespace
 
-std::optional<Workbook> ReadWorkbook(std::string_view bytes, std::string* reason, LoadLimits limits) {
-    try {
-        return Read(bytes, reason, limits);
-    } catch (const std::bad_alloc&) {
-        Fail(reason, "out of memory");
-        return std::nullopt;
-    }
-}
-
-std::optional<Workbook> ReadWorkbookFile(const std::wstring& path, LoadError* error, std::string* reason,
-                                         LoadLimits limits) {
-    auto fail = [&](LoadError kind, const char* text) {
-        if (error) *error = kind;
-        if (reason) *reason = text;
+std::optional<Workbook> ReadWorkbookFile(const std::wstring& path, LoadFailure* failure) {
+    auto fail = [&](LoadError error, std::string reason) {
+        if (failure) *failure = {error, std::move(reason)};
         return std::nullopt;
     };
     win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -272,29 +300,25 @@ std::optional<Workbook> ReadWorkbookFile(const std::wstring& path, LoadError* er
         DWORD code = ::GetLastError();
         bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME ||
                        code == ERROR_BAD_PATHNAME || code == ERROR_INVALID_DRIVE;
-        return missing ? fail(LoadError::NotFound, "file not found") : fail(LoadError::CannotRead, "cannot open the file");
+        return fail(missing ? LoadError::NotFound : LoadError::CannotRead, "cannot open the file");
     }
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) return fail(LoadError::CannotRead, "cannot read the file's size");
-    if (static_cast<std::uint64_t>(size.QuadPart) > limits.maxFileSize)
-        return fail(LoadError::Invalid, "file is larger than the size limit");
-    std::string bytes;
     try {
-        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+        for (std::size_t done = 0; done < bytes.size();) {
+            DWORD read = 0;
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+            if (!::ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr) || read == 0)
+                return fail(LoadError::CannotRead, "cannot read the file");
+            done += read;
+        }
+        return Read(bytes);
+    } catch (const Damaged& damaged) {
+        return fail(LoadError::Invalid, damaged.reason);
     } catch (const std::bad_alloc&) {
-        return fail(LoadError::CannotRead, "out of memory");
+        return fail(LoadError::Invalid, "out of memory");
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        DWORD read = 0;
-        if (!::ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr) || read == 0)
-            return fail(LoadError::CannotRead, "cannot read the file");
-        done += read;
-    }
-    auto book = ReadWorkbook(bytes, reason, limits);
-    if (error) *error = book ? LoadError::None : LoadError::Invalid;
-    return book;
 }
 
 }  // namespace xlsx

@@ -1,6 +1,6 @@
 // Stand-in for the Excel automation server ("Excel.Application"), for tests and the demo. It opens
 // .xlsx workbooks read-only into memory and answers the members a shipping-list lookup uses, with
-// Excel's semantics; it never writes a file.
+// Excel's semantics (see ExcelObjects.h); it never writes a file.
 //
 //   excel-standin.exe /regserver | /unregserver | -Embedding | /serve    as every stand-in
 //   excel-standin.exe /operator [ready-file]                                 an Excel the operator
@@ -13,7 +13,7 @@
 //   ResizeFails   DWORD   1: Range.Resize, the call that copies the block, fails with error 1004
 //   FailMembers   REG_SZ  Object.Member names, separated by commas, that fail with error 1004, e.g.
 //                         "Worksheet.Select,Workbook.Close"; objects are Application, Workbooks,
-//                         Workbook, Sheets, Worksheets, Worksheet and Range
+//                         Workbook, Worksheet and Range
 //   OpenDelayMs   DWORD   Workbooks.Open answers only after this many milliseconds (at most 60000)
 //   DieAt         REG_SZ  Object.Member names: the process ends abruptly inside the first such call
 //   BusyForMs     DWORD   refuse calls as busy for this many milliseconds (see BusyFilter.h)
@@ -22,9 +22,8 @@
 #include <windows.h>
 
 #include "standins/common/LocalServer.h"
-#include "standins/excel/ExcelState.h"
+#include "standins/excel/ExcelObjects.h"
 #include "standins/excel/OperatorMode.h"
-#include "standins/excel/XlApplication.h"
 
 namespace {
 // {A271ECCF-590B-4EF1-851E-EF42308600FF}: the stand-in's own class id.
@@ -33,7 +32,7 @@ constexpr CLSID kClsid = {0xa271eccf, 0x590b, 0x4ef1, {0x85, 0x1e, 0xef, 0x42, 0
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     standin::ServerInfo info{L"Excel.Application", kClsid, L"Excel stand-in (tests and demo)", standin::kExcel,
-                             [] { return static_cast<IDispatch*>(new standin::XlApplication(false)); }, nullptr};
+                             standin::kExcelError, [] { return standin::NewExcelApplication(false); }, nullptr};
     info.extraMode = [&info](const std::wstring& line, int& exitCode) {
         return standin::RunOperatorMode(info, line, exitCode);
     };

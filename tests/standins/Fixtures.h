@@ -1,10 +1,11 @@
 #pragma once
-// The checked-in workbooks of fixtures/, cell values printed the way the stand-ins' call logs print
-// them, and the failures automation calls raise.
+// What the stand-in tests share: the checked-in fixtures, values printed the way the call logs print
+// them, and the failure an automation call raised.
 #include <oaidl.h>
 
 #include <string>
 
+#include "standins/common/CallLog.h"
 #include "tests/support/TestFiles.h"
 #include "win/Dispatch.h"
 
@@ -13,12 +14,15 @@ namespace standin_tests {
 using testing_support::FixturePath;
 
 // "BSTR:abc", "R8:1.5", "DATE:45292", "BOOL:true", "ERROR:2042", "EMPTY" (UTF-8).
-std::string Typed(const VARIANT& value);
+inline std::string Typed(const VARIANT& value) { return standin::TypedText(value); }
+inline std::string Typed(const win::Variant& value) { return standin::TypedText(*value.get()); }
 
 // The failure an automation call raised: its code and description; S_OK when it succeeded.
 struct Failure {
     HRESULT hr = S_OK;
     std::wstring description;
+
+    bool Says(const std::wstring& part) const { return description.find(part) != std::wstring::npos; }
 };
 
 template <typename F>
@@ -30,7 +34,5 @@ Failure FailureOf(F&& call) {
     }
     return {};
 }
-
-inline bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 }  // namespace standin_tests

@@ -1,5 +1,5 @@
 #pragma once
-// A PNG picture the BarTender stand-in wrote, decoded with GDI+ so tests can look at its pixels.
+// A PNG picture the BarTender stand-in drew, decoded with GDI+ so that tests can look at its pixels.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,12 +7,9 @@
 
 namespace standin_tests {
 
-// True when the bytes start with the PNG signature.
-bool IsPng(const std::string& bytes);
-
 class LabelImage {
 public:
-    // nullopt when GDI+ cannot decode the bytes.
+    // nullopt when the bytes are no picture GDI+ can decode.
     static std::optional<LabelImage> Decode(const std::string& png);
 
     int width() const { return width_; }
@@ -21,8 +18,6 @@ public:
     std::uint32_t At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x] & 0xFFFFFF; }
     // How many pixels of the rectangle are dark (every channel below 0x60).
     int DarkPixels(int left, int top, int width, int height) const;
-    // The dark/light pattern of one row across the picture ("#" dark, "." light).
-    std::string Row(int y) const;
 
 private:
     int width_ = 0, height_ = 0;
