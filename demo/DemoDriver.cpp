@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "app/Controls.h"
@@ -30,20 +32,14 @@ bool Say(const char* step, bool ok) {
 std::wstring CloseMessage(LabelPrintApp& app) {
     auto box = app.FindMessageBox();
     if (!box) return {};
-    app.Answer(*box, IDOK);
-    WaitUntil([&] { return !app.FindMessageBox(); });
+    app.Close(*box);
     return box->text;
 }
 
 void PlayOneLabel(LabelPrintApp& app, const std::wstring& key) {
     app.SetText(app::Spare1Box, L"演示备注");
-    app.PostEnter(app::Spare1Box);
-    Say("spare item 1, Enter", app.WaitForFocus(app::Spare2Box));
     app.SetText(app::Spare2Box, L"第一批");
-    app.PostEnter(app::Spare2Box);
-    Say("spare item 2, Enter", app.WaitForFocus(app::KeyBox));
-    app.SetText(app::KeyBox, key);
-    app.PostEnter(app::KeyBox);
+    Say("two spare items, Enter, Enter", app.EnterKey(key));
     WaitUntil([&] { return app.FocusId() == app::QuantityBox || app.FindMessageBox().has_value(); }, 60000);
     if (!Say("item key, Enter: found in the shipping list", app.FocusId() == app::QuantityBox)) {
         CloseMessage(app);
@@ -66,11 +62,14 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     std::wstring ready = argv[2];
-    LabelPrintApp app(L"demo", testing_support::ReadBytes(argv[1]));
-    if (!app.StartAndWaitForWindow()) {
-        std::fprintf(stderr, "the program did not show its window\n");
+    std::unique_ptr<LabelPrintApp> started;
+    try {
+        started = workflow::Start(L"demo", testing_support::ReadBytes(argv[1]));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
+    LabelPrintApp& app = *started;
     PlayOneLabel(app, argv[3]);
     ::Sleep(300);  // let it paint
 

@@ -31,10 +31,10 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
-std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t* name = nullptr) {
+std::optional<std::wstring> Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
     wchar_t value[1024];
     DWORD size = sizeof value;
-    if (::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(value);
 }
@@ -71,16 +71,8 @@ std::optional<GUID> CoclassId(const wchar_t* name) {
 
 constexpr wchar_t kAutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
 
-// A string value under HKLM or HKCU, read as it is stored (this test is a 64-bit program: no
-// redirection; the 32-bit class keys are named with their Wow6432Node).
-std::optional<std::wstring> Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
-    wchar_t value[1024];
-    DWORD size = sizeof value;
-    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(value);
-}
-
+// A string value, read as it is stored (this test is a 64-bit program: no redirection; the 32-bit class
+// keys are named with their Wow6432Node).
 bool KeyExists(HKEY root, const std::wstring& key) {
     win::UniqueRegKey opened;
     return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
@@ -146,7 +138,7 @@ TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnre
     EXPECT_EQ(::CLSIDFromProgID(L"LabelSupport.Radix", &clsid), CO_E_CLASSSTRING);
     win::ComPtr<ITypeLib> registered;
     EXPECT_TRUE(FAILED(::LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered.put())));
-    EXPECT_FALSE(ClassesValue(L"Interface\\" + GuidText(kRadixIid)));
+    EXPECT_FALSE(Value(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kRadixIid)));
 
     ASSERT_EQ(registerServer(), S_OK);
     for (const wchar_t* coclass : {L"Radix", L"CodeTrans", L"Wait"}) {
@@ -157,15 +149,15 @@ TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnre
         ASSERT_EQ(::CLSIDFromProgID(progId.c_str(), &clsid), S_OK);
         EXPECT_EQ(clsid, *expected) << "the class name leads to the coclass of the type library";
         const std::wstring key = L"CLSID\\" + GuidText(clsid);
-        auto server = ClassesValue(key + L"\\InprocServer32");
+        auto server = Value(HKEY_CLASSES_ROOT, key + L"\\InprocServer32");
         ASSERT_TRUE(server);
         EXPECT_TRUE(SamePath(*server, ServerDllPath()));
-        EXPECT_EQ(ClassesValue(key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-        EXPECT_EQ(ClassesValue(key + L"\\ProgID"), progId);
-        EXPECT_EQ(ClassesValue(key + L"\\TypeLib"), GuidText(kLibraryId));
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\ProgID"), progId);
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\TypeLib"), GuidText(kLibraryId));
     }
     EXPECT_EQ(::LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered.put()), S_OK);
-    EXPECT_TRUE(ClassesValue(L"Interface\\" + GuidText(kRadixIid) + L"\\ProxyStubClsid32"))
+    EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kRadixIid) + L"\\ProxyStubClsid32"))
         << "the interfaces are marshaled by the automation library";
 }
 

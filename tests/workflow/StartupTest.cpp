@@ -7,7 +7,6 @@
 #include "tests/workflow/Standins.h"
 
 using namespace workflow;
-using testing_support::Gbk;
 using testing_support::ReadBytes;
 using Strings = std::vector<std::string>;
 
@@ -20,57 +19,54 @@ protected:
 };
 
 TEST_F(StartupTest, FirstStartWithoutSettingsShowsTheEmptyFormWithFocusInTheFirstSpareBox) {
-    LabelPrintApp app(L"first-start");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
+    auto app = Start(L"first-start");
 
     RECT client{};
-    ::GetClientRect(app.window(), &client);
+    ::GetClientRect(app->window(), &client);
     EXPECT_EQ(client.right, testing_support::kExpectedClientWidth);
     EXPECT_EQ(client.bottom, testing_support::kExpectedClientHeight);
 
     for (const testing_support::ExpectedControl& expected : testing_support::kExpectedControls) {
         SCOPED_TRACE(expected.id);
-        RECT placed = app.Placement(expected.id);
+        RECT placed = app->Placement(expected.id);
         EXPECT_EQ(placed.left, expected.place.left);
         EXPECT_EQ(placed.top, expected.place.top);
         EXPECT_EQ(placed.right, expected.place.right);
         EXPECT_EQ(placed.bottom, expected.place.bottom);
-        EXPECT_EQ(app.Text(expected.id), expected.caption);
+        EXPECT_EQ(app->Text(expected.id), expected.caption);
     }
-    EXPECT_TRUE(app.WaitForFocus(app::Spare1Box));
+    EXPECT_TRUE(app->WaitForFocus(app::Spare1Box));
 
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"}));
-    EXPECT_FALSE(testing_support::Exists(app.configPath())) << "start-up writes nothing";
+    EXPECT_FALSE(testing_support::Exists(app->configPath())) << "start-up writes nothing";
 }
 
 TEST_F(StartupTest, TabWalksTheBoxesAndButtonsInTheirOrder) {
-    LabelPrintApp app(L"tab-order");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    ASSERT_TRUE(app.WaitForFocus(app::Spare1Box));
+    auto app = Start(L"tab-order");
+    ASSERT_TRUE(app->WaitForFocus(app::Spare1Box));
 
     const int order[] = {app::Spare2Box, app::KeyBox, app::QuantityBox, app::PrintButton, app::ExitButton, app::WorkbookBox,
                          app::ChooseWorkbookButton, app::ChooseTemplateButton, app::TemplateBox, app::Spare1Box};
     for (int next : order) {
-        app.PostKey(app.FocusId(), VK_TAB);
-        EXPECT_TRUE(app.WaitForFocus(next, 5000)) << "expected control " << next << ", focus is on " << app.FocusId();
+        app->PostKey(app->FocusId(), VK_TAB);
+        EXPECT_TRUE(app->WaitForFocus(next, 5000)) << "expected control " << next << ", focus is on " << app->FocusId();
     }
 }
 
 TEST_F(StartupTest, RemembersTheFilesAndTheQueryColumnOfTheSettingsFile) {
-    std::string config = Gbk(L"[settings]\r\n查询列=12\r\n[DATA]\r\nDB=D:\\出货\\清单 2024.xlsx\r\nTP=D:\\模板\\标签.btw\r\n");
-    LabelPrintApp app(L"remembered", config);
-    ASSERT_TRUE(app.StartAndWaitForWindow());
+    std::string config = ConfigIni({.keyColumn = L"12", .workbook = L"D:\\出货\\清单 2024.xlsx", .labelTemplate = L"D:\\模板\\标签.btw"});
+    auto app = Start(L"remembered", config);
 
-    EXPECT_EQ(app.Text(app::KeyColumnCaption), L"查询列12:");
-    EXPECT_EQ(app.Text(app::WorkbookBox), L"D:\\出货\\清单 2024.xlsx");
-    EXPECT_EQ(app.Text(app::TemplateBox), L"D:\\模板\\标签.btw");
-    EXPECT_EQ(app.Text(app::KeyBox), L"");
-    EXPECT_EQ(app.Text(app::Spare1Box), L"");
-    EXPECT_EQ(app.Text(app::QuantityBox), L"1");
+    EXPECT_EQ(app->Text(app::KeyColumnCaption), L"查询列12:");
+    EXPECT_EQ(app->Text(app::WorkbookBox), L"D:\\出货\\清单 2024.xlsx");
+    EXPECT_EQ(app->Text(app::TemplateBox), L"D:\\模板\\标签.btw");
+    EXPECT_EQ(app->Text(app::KeyBox), L"");
+    EXPECT_EQ(app->Text(app::Spare1Box), L"");
+    EXPECT_EQ(app->Text(app::QuantityBox), L"1");
 
-    app.PostClick(app::ExitButton);
-    ASSERT_TRUE(app.WaitForExit());
-    EXPECT_EQ(ReadBytes(app.configPath()), config) << "neither start-up nor exit touches the settings file";
+    app->PostClick(app::ExitButton);
+    ASSERT_TRUE(app->WaitForExit());
+    EXPECT_EQ(ReadBytes(app->configPath()), config) << "neither start-up nor exit touches the settings file";
 }
 
 struct QueryColumnCase {
@@ -83,9 +79,8 @@ void PrintTo(const QueryColumnCase& c, std::ostream* os) { *os << testing_suppor
 class QueryColumnTest : public StartupTest, public ::testing::WithParamInterface<QueryColumnCase> {};
 
 TEST_P(QueryColumnTest, SettingIsReadAsAWholeNumber) {
-    LabelPrintApp app(L"query-column", Gbk(std::wstring(L"[settings]\r\n查询列=") + GetParam().setting + L"\r\n"));
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    EXPECT_EQ(app.Text(app::KeyColumnCaption), GetParam().caption);
+    auto app = Start(L"query-column", Settings{.keyColumn = GetParam().setting});
+    EXPECT_EQ(app->Text(app::KeyColumnCaption), GetParam().caption);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, QueryColumnTest,
@@ -115,14 +110,10 @@ TEST_P(BarTenderCheckTest, ShowsTheMessageAndEndsBeforeTheWindowAppears) {
     if (c.refuseCreate) bartender.Set(L"RefuseCreate", c.refuseCreate);
 
     LabelPrintApp app(L"no-bartender");
-    app.Start();
+    app.Launch();
     auto box = app.WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, L"NO Bartender OR error！");
-    EXPECT_EQ(box->title, L"标签打印");
-    EXPECT_TRUE(box->ok);
-    EXPECT_FALSE(box->cancel);
-    EXPECT_FALSE(box->icon);
+    EXPECT_EQ(box->Summary(), L"标签打印: NO Bartender OR error！ [OK]");
     HWND main = app.FindMainWindow();
     EXPECT_TRUE(main == nullptr || !::IsWindowVisible(main)) << "the window is never shown";
 
@@ -150,7 +141,7 @@ TEST_F(StartupTest, UnregisteredBarTenderShowsTheMessage) {
     } reregister;
 
     LabelPrintApp app(L"unregistered");
-    app.Start();
+    app.Launch();
     auto box = app.WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, L"NO Bartender OR error！");
@@ -159,75 +150,70 @@ TEST_F(StartupTest, UnregisteredBarTenderShowsTheMessage) {
 }
 
 TEST_F(StartupTest, EnterMovesTheFocusAlongTheOperatorsPath) {
-    LabelPrintApp app(L"enter-path");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    ASSERT_TRUE(app.WaitForFocus(app::Spare1Box));
+    auto app = Start(L"enter-path");
+    ASSERT_TRUE(app->WaitForFocus(app::Spare1Box));
 
     // The modifier keys are not looked at: Shift+Enter moves on just as Enter does.
-    app.PostKey(app::Spare1Box, VK_SHIFT);
-    app.PostEnter(app::Spare1Box);
-    EXPECT_TRUE(app.WaitForFocus(app::Spare2Box));
+    app->PostKey(app::Spare1Box, VK_SHIFT);
+    app->PostEnter(app::Spare1Box);
+    EXPECT_TRUE(app->WaitForFocus(app::Spare2Box));
 
     // Any other key is left to the box.
-    app.PostKey(app::Spare2Box, 'A');
-    EXPECT_TRUE(WaitUntil([&] { return app.Text(app::Spare2Box) == L"a"; }));
-    EXPECT_EQ(app.FocusId(), app::Spare2Box);
+    app->PostKey(app::Spare2Box, 'A');
+    EXPECT_TRUE(WaitUntil([&] { return app->Text(app::Spare2Box) == L"a"; }));
+    EXPECT_EQ(app->FocusId(), app::Spare2Box);
 
-    app.PostEnter(app::Spare2Box);
-    EXPECT_TRUE(app.WaitForFocus(app::KeyBox));
+    app->PostEnter(app::Spare2Box);
+    EXPECT_TRUE(app->WaitForFocus(app::KeyBox));
 
     // Enter in the quantity box focuses the print button without pressing it.
-    app.PostEnter(app::QuantityBox);
-    EXPECT_TRUE(app.WaitForFocus(app::PrintButton));
-    app.PostKey(app::PrintButton, 'B');  // a key the button ignores, queued behind the Enter
-    app.PostKey(app::PrintButton, VK_TAB);
-    EXPECT_TRUE(app.WaitForFocus(app::ExitButton));
-    EXPECT_EQ(app.Text(app::StatusLine), L"");
-    EXPECT_TRUE(app.Enabled(app::PrintButton));
+    app->PostEnter(app::QuantityBox);
+    EXPECT_TRUE(app->WaitForFocus(app::PrintButton));
+    app->PostKey(app::PrintButton, 'B');  // a key the button ignores, queued behind the Enter
+    app->PostKey(app::PrintButton, VK_TAB);
+    EXPECT_TRUE(app->WaitForFocus(app::ExitButton));
+    EXPECT_EQ(app->Text(app::StatusLine), L"");
+    EXPECT_TRUE(app->Enabled(app::PrintButton));
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"})) << "nothing was printed";
 }
 
 TEST_F(StartupTest, MinimisingAndRestoringPutsTheFocusIntoTheFirstSpareBox) {
-    LabelPrintApp app(L"restore");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostEnter(app::Spare1Box);
-    app.PostEnter(app::Spare2Box);
-    ASSERT_TRUE(app.WaitForFocus(app::KeyBox));
+    auto app = Start(L"restore");
+    app->PostEnter(app::Spare1Box);
+    app->PostEnter(app::Spare2Box);
+    ASSERT_TRUE(app->WaitForFocus(app::KeyBox));
 
-    ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(app.window()) != FALSE; }));
-    ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !::IsIconic(app.window()); }));
-    EXPECT_TRUE(app.WaitForFocus(app::Spare1Box));
+    ::PostMessageW(app->window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(app->window()) != FALSE; }));
+    ::PostMessageW(app->window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsIconic(app->window()); }));
+    EXPECT_TRUE(app->WaitForFocus(app::Spare1Box));
 }
 
-TEST_F(StartupTest, ExitButtonQuitsBarTenderAndEndsTheProgram) {
-    LabelPrintApp app(L"exit-button");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostClick(app::ExitButton);
-    ASSERT_TRUE(app.WaitForExit());
-    EXPECT_EQ(app.ExitCode(), 0u);
-    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
-}
-
-TEST_F(StartupTest, ClosingTheWindowQuitsBarTenderAndEndsTheProgram) {
-    LabelPrintApp app(L"close-box");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    ::PostMessageW(app.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(app.WaitForExit());
-    EXPECT_EQ(app.ExitCode(), 0u);
-    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
+TEST_F(StartupTest, ExitButtonAndClosingTheWindowQuitBarTenderAndEndTheProgram) {
+    for (bool exitButton : {true, false}) {
+        SCOPED_TRACE(exitButton ? "退出" : "closing the window");
+        bartender.ClearLog();
+        auto app = Start(L"exit");
+        if (exitButton) {
+            app->PostClick(app::ExitButton);
+        } else {
+            ::PostMessageW(app->window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        ASSERT_TRUE(app->WaitForExit());
+        EXPECT_EQ(app->ExitCode(), 0u);
+        EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
+    }
 }
 
 // Logging off or shutting down Windows: BarTender is told to quit, once.
 TEST_F(StartupTest, EndingTheSessionQuitsBarTender) {
-    LabelPrintApp app(L"session-end");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
+    auto app = Start(L"session-end");
     DWORD_PTR answer = 0;
-    ASSERT_TRUE(::SendMessageTimeoutW(app.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000,
+    ASSERT_TRUE(::SendMessageTimeoutW(app->window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000,
                                       &answer));
     EXPECT_EQ(answer, TRUE) << "the program lets the session end";
-    ASSERT_TRUE(::SendMessageTimeoutW(app.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000,
+    ASSERT_TRUE(::SendMessageTimeoutW(app->window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000,
                                       &answer));
     EXPECT_TRUE(WaitUntil([&] { return bartender.Briefs().size() == 2; }));
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()", "Application.Quit(I4:0)"}));
@@ -238,7 +224,8 @@ TEST_F(StartupTest, ClickOnTheStatusLineOpensTheHelpPageBesideTheProgram) {
     const std::wstring page = app.folder() + L"\\help\\index.html";
     ASSERT_TRUE(::CreateDirectoryW((app.folder() + L"\\help").c_str(), nullptr));
     testing_support::WriteBytes(page, "<!DOCTYPE html><title>help</title>");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
+    app.Launch();
+    ASSERT_TRUE(app.WaitForWindow()) << app.WhyNoWindow();
     app.PostMouseClick(app::StatusLine);
     EXPECT_TRUE(WaitUntil([&] { return !browser.RawLog().empty(); }));
     EXPECT_EQ(testing_support::FromUtf8(browser.RawLog()), page + L"\n");
@@ -247,15 +234,14 @@ TEST_F(StartupTest, ClickOnTheStatusLineOpensTheHelpPageBesideTheProgram) {
 }
 
 TEST_F(StartupTest, WithoutTheHelpPageAClickOnTheStatusLineStaysSilent) {
-    LabelPrintApp app(L"help-missing");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostMouseClick(app::StatusLine);
+    auto app = Start(L"help-missing");
+    app->PostMouseClick(app::StatusLine);
     // Enter in the quantity box is handled after the click: once the focus has moved, the click is done.
-    app.PostEnter(app::QuantityBox);
-    ASSERT_TRUE(app.WaitForFocus(app::PrintButton));
-    EXPECT_FALSE(app.FindMessageBox());
+    app->PostEnter(app::QuantityBox);
+    ASSERT_TRUE(app->WaitForFocus(app::PrintButton));
+    EXPECT_FALSE(app->FindMessageBox());
     EXPECT_EQ(browser.RawLog(), "");
-    EXPECT_TRUE(app.Running());
+    EXPECT_TRUE(app->Running());
 }
 
 }  // namespace
