@@ -4,12 +4,32 @@
 #include <utility>
 
 #include "tests/support/TestFiles.h"
+#include "win/Bstr.h"
 #include "win/SafeArray.h"
 #include "win/UniqueResource.h"
 
 namespace automation_tests {
 
 std::wstring ServerDllPath() { return testing_support::BinFolder() + L"\\labelsupport.dll"; }
+
+win::ComPtr<ITypeLib> LoadLibraryOfDll() {
+    win::ComPtr<ITypeLib> library;
+    EXPECT_EQ(::LoadTypeLibEx(ServerDllPath().c_str(), REGKIND_NONE, library.put()), S_OK);
+    return library;
+}
+
+win::ComPtr<ITypeInfo> CoclassOf(ITypeLib* library, const wchar_t* name) {
+    for (UINT i = 0; library && i < library->GetTypeInfoCount(); ++i) {
+        TYPEKIND kind;
+        win::Bstr found;
+        if (FAILED(library->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS) continue;
+        library->GetDocumentation(static_cast<INT>(i), found.put(), nullptr, nullptr, nullptr);
+        win::ComPtr<ITypeInfo> info;
+        if (win::BstrText(found.get()) == name) library->GetTypeInfo(i, info.put());
+        if (info) return info;
+    }
+    return {};
+}
 
 void RegisterThisBuild() {
     win::UniqueModule dll(::LoadLibraryW(ServerDllPath().c_str()));

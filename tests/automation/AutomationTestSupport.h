@@ -21,6 +21,9 @@ namespace automation_tests {
 inline constexpr IID kRadixIid = {0x0B2EE0B7, 0xBC4C, 0x47B4, {0x83, 0x36, 0x34, 0x16, 0x11, 0xC9, 0xCD, 0xB0}};
 
 std::wstring ServerDllPath();
+// The type library inside the DLL, read without registration, and a coclass of it by name.
+win::ComPtr<ITypeLib> LoadLibraryOfDll();
+win::ComPtr<ITypeInfo> CoclassOf(ITypeLib* library, const wchar_t* name);
 
 // Makes sure this build's DLL is the one registered in the prefix (regsvr32's call).
 void RegisterThisBuild();

@@ -56,13 +56,10 @@ std::vector<HWND> TopWindows(DWORD pid, const std::function<bool(HWND)>& wanted)
     return search.found;
 }
 
-std::string SystemMessage(DWORD error) {
-    char text[512] = {};
-    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                     MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, sizeof text, nullptr);
-    std::string message = text;
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    return "error " + std::to_string(error) + (message.empty() ? "" : " (" + message + ")");
+std::string Hex(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", value);
+    return text;
 }
 }  // namespace
 
@@ -86,7 +83,7 @@ Process::Process(const std::wstring& exe, const std::wstring& arguments, const s
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           folder.empty() ? nullptr : folder.c_str(), &si, &pi))
-        throw std::runtime_error("cannot start " + testing_support::Utf8(exe) + ": " + SystemMessage(::GetLastError()));
+        throw std::runtime_error("cannot start " + Utf8(exe) + ": error " + std::to_string(::GetLastError()));
     ::CloseHandle(pi.hThread);
     handle_.reset(pi.hProcess);
     id_ = pi.dwProcessId;
@@ -149,9 +146,7 @@ void LabelPrintApp::Launch() {
         // The window exists, hidden, before the program does anything that could end it.
         WaitUntil([&] { return FindMainWindow() || FindMessageBox() || !Running(); });
         if (FindMainWindow() || FindMessageBox() || Running()) return;
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08lX", ExitCode());
-        failures += "\n  attempt " + std::to_string(attempt) + ": labelprint.exe ended with exit code " + code +
+        failures += "\n  attempt " + std::to_string(attempt) + ": labelprint.exe ended with exit code " + Hex(ExitCode()) +
                     " after " + std::to_string(::GetTickCount() - started) + " ms, before its window existed";
     }
     throw std::runtime_error("the program did not start:" + failures);
@@ -165,11 +160,7 @@ std::unique_ptr<LabelPrintApp> Start(const std::wstring& name, std::optional<std
 }
 
 std::string LabelPrintApp::WhyNoWindow() const {
-    if (!Running()) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08lX", ExitCode());
-        return std::string("it ended with exit code ") + code;
-    }
+    if (!Running()) return "it ended with exit code " + Hex(ExitCode());
     if (auto box = FindMessageBox()) return "a message box says \"" + Utf8(box->text) + "\"";
     HWND main = FindMainWindow();
     if (!main) return "it is running but has no window";
@@ -227,8 +218,8 @@ void LabelPrintApp::PostKeyDown(int id, WPARAM key, bool autoRepeat) {
 void LabelPrintApp::PostClick(int id) { ::PostMessageW(Control(id), BM_CLICK, 0, 0); }
 
 void LabelPrintApp::PostMouseClick(int id) {
-    ::PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ::PostMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostMouse(id, WM_LBUTTONDOWN, 5, 5);
+    PostMouse(id, WM_LBUTTONUP, 5, 5);
 }
 
 void LabelPrintApp::PostMouse(int id, UINT message, int x, int y) {

@@ -186,6 +186,7 @@ TEST_F(BusyServerTest, APrintDuringWhichBarTenderEndedFailsAndTheNextOneGoesOn) 
     EXPECT_EQ(bartender.Prints().size(), 1u);
 }
 
+// 退出 and closing the window end the program the same way: BarTender is told to quit, even a busy one.
 TEST_F(BusyServerTest, EndingTheProgramWaitsForABusyBarTenderToQuit) {
     for (bool exitButton : {true, false}) {
         SCOPED_TRACE(exitButton ? "退出" : "closing the window");
@@ -197,9 +198,11 @@ TEST_F(BusyServerTest, EndingTheProgramWaitsForABusyBarTenderToQuit) {
         } else {
             ::PostMessageW(app->window(), WM_SYSCOMMAND, SC_CLOSE, 0);
         }
-        EXPECT_TRUE(app->WaitForExit());
+        ASSERT_TRUE(app->WaitForExit());
+        EXPECT_EQ(app->ExitCode(), 0u);
         EXPECT_GT(Refusals(bartender), 0);
         EXPECT_EQ(bartender.Answered(), Strings{"Application.Quit"});
+        EXPECT_EQ(bartender.Briefs().back(), "Application.Quit(I4:0)");
     }
 }
 

@@ -11,7 +11,6 @@
 using namespace workflow;
 using testing_support::FixturePath;
 using testing_support::Json;
-using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::Utf8;
 using Strings = std::vector<std::string>;
@@ -190,18 +189,6 @@ TEST_F(PrintTest, OnlyAnItemTheLastLookupFoundIsPrinted) {
     EXPECT_TRUE(bartender.Calls().empty());
     EXPECT_TRUE(bartender.Prints().empty());
     EXPECT_TRUE(app->Enabled(app::PrintButton));
-}
-
-TEST_F(PrintTest, TheTemplateFileIsNeverChanged) {
-    std::string bytes = ReadBytes(allFields);
-    WIN32_FILE_ATTRIBUTE_DATA before{}, after{};
-    ::GetFileAttributesExW(allFields.c_str(), GetFileExInfoStandard, &before);
-    auto app = StartAt(L"P-TEXT", allFields);
-    for (int i = 0; i < 3; ++i) Print(*app);
-    EXPECT_EQ(bartender.Prints().size(), 3u);
-    EXPECT_EQ(ReadBytes(allFields), bytes);
-    ::GetFileAttributesExW(allFields.c_str(), GetFileExInfoStandard, &after);
-    EXPECT_EQ(::CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime), 0);
 }
 
 // After a good print the format of that print is closed: a template that then fails to open must not
