@@ -136,8 +136,14 @@ TEST_F(LookupTest, AFailingWorkbookAfterASuccessfulLookupFindsNothing) {
     EXPECT_EQ(LookUp(*app, L"SPEC-X"), Outcome::Found);
 }
 
+// Other keys are left to the boxes: they neither move the focus nor look anything up.
 TEST_F(LookupTest, KeysOtherThanEnterDoNothing) {
     auto app = StartOn(lookupBook);
+    ASSERT_TRUE(app->WaitForFocus(app::Spare1Box));
+    app->PostKey(app::Spare1Box, 'A');
+    EXPECT_TRUE(WaitUntil([&] { return app->Text(app::Spare1Box) == L"a"; }));
+    EXPECT_EQ(app->FocusId(), app::Spare1Box);
+    app->PostEnter(app::Spare1Box);
     app->PostEnter(app::Spare2Box);
     ASSERT_TRUE(app->WaitForFocus(app::KeyBox));
     app->PostKey(app::KeyBox, 'S');

@@ -131,34 +131,6 @@ INSTANTIATE_TEST_SUITE_P(
         BarTenderCase{"refused", nullptr, 0, 1, false, {}}, BarTenderCase{"unregistered", nullptr, 0, 0, true, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(StartupTest, EnterMovesTheFocusAlongTheOperatorsPath) {
-    auto app = Start(L"enter-path");
-    ASSERT_TRUE(app->WaitForFocus(app::Spare1Box));
-
-    // The modifier keys are not looked at: Shift+Enter moves on just as Enter does.
-    app->PostKey(app::Spare1Box, VK_SHIFT);
-    app->PostEnter(app::Spare1Box);
-    EXPECT_TRUE(app->WaitForFocus(app::Spare2Box));
-
-    // Any other key is left to the box.
-    app->PostKey(app::Spare2Box, 'A');
-    EXPECT_TRUE(WaitUntil([&] { return app->Text(app::Spare2Box) == L"a"; }));
-    EXPECT_EQ(app->FocusId(), app::Spare2Box);
-
-    app->PostEnter(app::Spare2Box);
-    EXPECT_TRUE(app->WaitForFocus(app::KeyBox));
-
-    // Enter in the quantity box focuses the print button without pressing it.
-    app->PostEnter(app::QuantityBox);
-    EXPECT_TRUE(app->WaitForFocus(app::PrintButton));
-    app->PostKey(app::PrintButton, 'B');  // a key the button ignores, queued behind the Enter
-    app->PostKey(app::PrintButton, VK_TAB);
-    EXPECT_TRUE(app->WaitForFocus(app::ExitButton));
-    EXPECT_EQ(app->Text(app::StatusLine), L"");
-    EXPECT_TRUE(app->Enabled(app::PrintButton));
-    EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Version()"})) << "nothing was printed";
-}
-
 TEST_F(StartupTest, MinimisingAndRestoringPutsTheFocusIntoTheFirstSpareBox) {
     auto app = Start(L"restore");
     app->PostEnter(app::Spare1Box);
