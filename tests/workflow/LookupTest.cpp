@@ -75,12 +75,10 @@ TEST_F(LookupTest, TheOperatorsRunningExcelIsUsedButNeitherHiddenNorQuit) {
 
 // How a cell's value compares with the key is the cell comparison's own test; here, which cells of the
 // copied block are searched.
-TEST_F(LookupTest, KeysMatchTheWholeTextOfTheQueryColumnOnly) {
+TEST_F(LookupTest, TheQueryColumnIsSearchedFromTheHeaderRowToTheLastRow) {
     auto app = StartOn(lookupBook);
     EXPECT_EQ(LookUp(*app, L"规格"), Outcome::Found) << "the header row is searched";
     EXPECT_EQ(LookUp(*app, L"After-NA"), Outcome::Found) << "an #N/A above does not stop the search";
-    EXPECT_EQ(LookUp(*app, L"100"), Outcome::Found) << "a number matches its shortest text";
-    EXPECT_EQ(LookUp(*app, L"Tail-7"), Outcome::NotFound) << "no trimming";
     EXPECT_EQ(LookUp(*app, L"Below-Last"), Outcome::NotFound) << "rows below the last row of column A";
     EXPECT_EQ(LookUp(*app, L""), Outcome::NotFound) << "the copy's empty row below the last row";
     EXPECT_EQ(LookUp(*app, L"A1002"), Outcome::NotFound) << "only the query column is searched";
