@@ -54,25 +54,9 @@ void PlayOneLabel(LabelPrintApp& app, const std::wstring& key) {
     Say("打印: labels printed", app.Text(app::StatusLine) == L"打印完成" && message.empty());
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: demo-driver.exe <demo config.ini> <ready file> <item key>\n");
-        return 2;
-    }
-    std::wstring ready = argv[2];
-    std::unique_ptr<LabelPrintApp> started;
-    try {
-        started = workflow::Start(L"demo", testing_support::ReadBytes(argv[1]));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    LabelPrintApp& app = *started;
-    PlayOneLabel(app, argv[3]);
+// Gives run.sh the window's place for its picture and waits until run.sh has taken it.
+void HandOverForThePicture(LabelPrintApp& app, const std::wstring& ready) {
     ::Sleep(300);  // let it paint
-
     RECT r{};
     ::GetWindowRect(app.window(), &r);
     if (FILE* out = _wfopen(ready.c_str(), L"w")) {
@@ -80,8 +64,24 @@ int wmain(int argc, wchar_t** argv) {
         std::fclose(out);
     }
     while (::GetFileAttributesW(ready.c_str()) != INVALID_FILE_ATTRIBUTES) ::Sleep(100);
+}
 
-    app.PostClick(app::ExitButton);
-    app.WaitForExit();
-    return 0;
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: demo-driver.exe <demo config.ini> <ready file> <item key>\n");
+        return 2;
+    }
+    try {
+        auto app = workflow::Start(L"demo", testing_support::ReadBytes(argv[1]));
+        PlayOneLabel(*app, argv[3]);
+        HandOverForThePicture(*app, argv[2]);
+        app->PostClick(app::ExitButton);
+        app->WaitForExit();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }

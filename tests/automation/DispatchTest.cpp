@@ -37,6 +37,16 @@ protected:
     // The run-time error number a call by name raised, 0 for none.
     static HRESULT ErrorCode(const Outcome& outcome) { return outcome.hr == DISP_E_EXCEPTION ? outcome.exception.scode : outcome.hr; }
 
+    // The thread's error information, as "source: description".
+    static std::wstring ThreadError() {
+        win::ComPtr<IErrorInfo> info;
+        if (::GetErrorInfo(0, info.put()) != S_OK) return L"none";
+        win::Bstr source, description;
+        info->GetSource(source.put());
+        info->GetDescription(description.put());
+        return win::BstrText(source.get()) + L": " + win::BstrText(description.get());
+    }
+
     win::ComApartment com_;
     win::ComPtr<IDispatch> radix_;
     win::ComPtr<IDispatch> codec_;
@@ -74,13 +84,7 @@ TEST_F(LabelSupportDispatch, ACallerWithoutExcepInfoGetsTheErrorsCodeAndTheThrea
     EXPECT_EQ(
         radix_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr, nullptr),
         kOverflow);
-    win::ComPtr<IErrorInfo> info;
-    ASSERT_EQ(::GetErrorInfo(0, info.put()), S_OK);
-    win::Bstr source, description;
-    info->GetSource(source.put());
-    info->GetDescription(description.put());
-    EXPECT_EQ(win::BstrText(source.get()), L"LabelSupport.Radix");
-    EXPECT_EQ(win::BstrText(description.get()), L"溢出");
+    EXPECT_EQ(ThreadError(), L"LabelSupport.Radix: 溢出");
 }
 
 TEST_F(LabelSupportDispatch, BrokenReferencesArraysAndParameterBlocksGiveAnErrorAndNothingElse) {
@@ -133,13 +137,7 @@ TEST_F(LabelSupportDispatch, TheDualInterfacesOwnTablesTakeTypedArgumentsAndRepo
     auto support = radix_.As<ISupportErrorInfo>();
     ASSERT_TRUE(support);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(kRadixIid), S_OK);
-    win::ComPtr<IErrorInfo> info;
-    ASSERT_EQ(::GetErrorInfo(0, info.put()), S_OK);
-    win::Bstr source, description;
-    info->GetSource(source.put());
-    info->GetDescription(description.put());
-    EXPECT_EQ(win::BstrText(source.get()), L"LabelSupport.Radix");
-    EXPECT_EQ(win::BstrText(description.get()), L"溢出");
+    EXPECT_EQ(ThreadError(), L"LabelSupport.Radix: 溢出");
 
     EXPECT_EQ(radix->D2B(nullptr, digits.put()), E_POINTER);
     EXPECT_EQ(radix->B2D(&text, nullptr), E_POINTER);
