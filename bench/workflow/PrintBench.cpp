@@ -40,8 +40,9 @@ double ReplayPrintCalls(IDispatch* app, const std::wstring& label) {
 int wmain(int argc, wchar_t** argv) {
     int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
     std::wstring label = testing_support::FixturePath(L"templates\\all-fields.btw");
-    BenchSetup setup(L"print-bench",
-                     {.keyColumn = L"1", .workbook = testing_support::FixturePath(L"print.xlsx"), .labelTemplate = label});
+    BenchSetup setup(
+        L"print-bench",
+        {.keyColumn = L"1", .workbook = testing_support::FixturePath(L"print.xlsx"), .labelTemplate = label});
     workflow::LabelPrintApp& app = *setup.app;
     workflow::StandinScenario& bartenderLog = setup.bartenderLog;
     if (!app.FindItem(L"P-TEXT")) return 1;

@@ -57,6 +57,6 @@ CheckError "UnicodeDecode of an array holding 300", 6, "LabelSupport.CodeTrans",
 x = c.Unicode8Decode(Array(-1))
 CheckError "Unicode8Decode of an array holding -1", 6, "LabelSupport.CodeTrans", Ansi("D2E7 B3F6")
 x = c.UnicodeDecode(Array("65", "0"))
-CheckError "UnicodeDecode of an array of texts that read as numbers", 13, "LabelSupport.CodeTrans", Ansi("C0E0 D0CD B2BB C6A5 C5E4")
+CheckError "UnicodeDecode of texts that read as numbers", 13, "LabelSupport.CodeTrans", Ansi("C0E0 D0CD B2BB C6A5 C5E4")
 
 Finish

@@ -35,7 +35,9 @@ protected:
     }
 
     // The run-time error number a call by name raised, 0 for none.
-    static HRESULT ErrorCode(const Outcome& outcome) { return outcome.hr == DISP_E_EXCEPTION ? outcome.exception.scode : outcome.hr; }
+    static HRESULT ErrorCode(const Outcome& outcome) {
+        return outcome.hr == DISP_E_EXCEPTION ? outcome.exception.scode : outcome.hr;
+    }
 
     // The thread's error information, as "source: description".
     static std::wstring ThreadError() {

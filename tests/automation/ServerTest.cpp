@@ -190,7 +190,8 @@ TEST(LabelSupportServer, BothBitnessesRegisterSideBySideForTheUserOrTheMachineAn
         EXPECT_EQ(Value(root, radixInterface + L"\\ProxyStubClsid32"), kAutomationMarshaler);
         EXPECT_EQ(Value(root, radixInterface32 + L"\\ProxyStubClsid32"), kAutomationMarshaler);
         if (user) {
-            EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer) << "the machine's is untouched";
+            EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer)
+                << "the machine's is untouched";
         }
 
         ASSERT_EQ(Regsvr32(false, off, ServerDllPath()), 0u);

@@ -44,7 +44,8 @@ public:
 
 private:
     char Peek() {
-        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n')) ++pos_;
+        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n'))
+            ++pos_;
         return pos_ < s_.size() ? s_[pos_] : '\0';
     }
     bool Take(char c) {

@@ -65,7 +65,8 @@ std::string Hex(DWORD value) {
 
 std::wstring MessageBoxInfo::Summary() const {
     std::wstring buttons = std::wstring(ok ? L" OK" : L"") + (retry ? L" Retry" : L"") + (cancel ? L" Cancel" : L"");
-    return title + L": " + text + L" [" + (buttons.empty() ? buttons : buttons.substr(1)) + L"]" + (icon ? L" icon" : L"");
+    return title + L": " + text + L" [" + (buttons.empty() ? buttons : buttons.substr(1)) + L"]" +
+           (icon ? L" icon" : L"");
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
@@ -146,8 +147,9 @@ void LabelPrintApp::Launch() {
         // The window exists, hidden, before the program does anything that could end it.
         WaitUntil([&] { return FindMainWindow() || FindMessageBox() || !Running(); });
         if (FindMainWindow() || FindMessageBox() || Running()) return;
-        failures += "\n  attempt " + std::to_string(attempt) + ": labelprint.exe ended with exit code " + Hex(ExitCode()) +
-                    " after " + std::to_string(::GetTickCount() - started) + " ms, before its window existed";
+        failures += "\n  attempt " + std::to_string(attempt) + ": labelprint.exe ended with exit code " +
+                    Hex(ExitCode()) + " after " + std::to_string(::GetTickCount() - started) +
+                    " ms, before its window existed";
     }
     throw std::runtime_error("the program did not start:" + failures);
 }
@@ -349,7 +351,8 @@ void LabelPrintApp::CancelFileDialog(HWND dialog) const {
 }
 
 std::optional<MessageBoxInfo> LabelPrintApp::FindMessageBox() const {
-    std::vector<HWND> dialogs = TopWindows(ProcessId(), [](HWND hwnd) { return ::IsWindowVisible(hwnd) && IsDialog(hwnd); });
+    std::vector<HWND> dialogs =
+        TopWindows(ProcessId(), [](HWND hwnd) { return ::IsWindowVisible(hwnd) && IsDialog(hwnd); });
     for (HWND box : dialogs) {
         HWND text = ::GetDlgItem(box, kMessageBoxText);
         if (!text) continue;

@@ -18,7 +18,8 @@ namespace {
 class KeyboardTest : public ::testing::Test {
 protected:
     std::unique_ptr<LabelPrintApp> StartWithTemplate(const std::wstring& name) {
-        auto app = Start(name, Settings{.keyColumn = L"1", .workbook = FixturePath(L"print.xlsx"), .labelTemplate = allFields});
+        auto app = Start(
+            name, Settings{.keyColumn = L"1", .workbook = FixturePath(L"print.xlsx"), .labelTemplate = allFields});
         EXPECT_TRUE(app->WaitForFocus(app::Spare1Box));
         return app;
     }

@@ -22,8 +22,10 @@ protected:
     void SetUp() override { bartender.Set(L"OutputFolder", out.path()); }
 
     // The program on the print workbook with a template, past a lookup of the key.
-    std::unique_ptr<LabelPrintApp> StartAt(const std::wstring& key, const std::wstring& label, const std::wstring& printer = L"") {
-        auto app = Start(L"print", Settings{.keyColumn = L"1", .workbook = printBook, .labelTemplate = label, .printer = printer});
+    std::unique_ptr<LabelPrintApp> StartAt(const std::wstring& key, const std::wstring& label,
+                                           const std::wstring& printer = L"") {
+        auto app = Start(
+            L"print", Settings{.keyColumn = L"1", .workbook = printBook, .labelTemplate = label, .printer = printer});
         EXPECT_TRUE(app->FindItem(key)) << "the key was found";
         return app;
     }
@@ -73,7 +75,8 @@ TEST_F(PrintTest, APrintFillsTheTemplateFromTheFoundRowInOrderAndReportsDone) {
 }
 
 TEST_F(PrintTest, TheFirstMatchingRowIsPrintedAndTheHeaderRowCanBe) {
-    auto app = Start(L"print", Settings{.keyColumn = L"3", .workbook = FixturePath(L"lookup.xlsx"), .labelTemplate = allFields});
+    auto app = Start(L"print",
+                     Settings{.keyColumn = L"3", .workbook = FixturePath(L"lookup.xlsx"), .labelTemplate = allFields});
     ASSERT_TRUE(app->FindItem(L"SPEC-X"));
     Print(*app);
     ASSERT_TRUE(app->FindItem(L"规格"));
@@ -95,7 +98,8 @@ TEST_F(PrintTest, NumbersEmptyCellsAndErrorValuesOfTheFoundRow) {
     EXPECT_EQ(prints[0]["substrings"]["3"].text, "");
     // An error value has no text: that one substring keeps the template's value, the rest go on.
     Strings calls = bartender.Briefs();
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.find("(BSTR:4,") != std::string::npos; }), 0);
+    EXPECT_EQ(
+        std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.find("(BSTR:4,") != std::string::npos; }), 0);
     EXPECT_EQ(prints[0]["substrings"]["5"].text, "p2-5");
     EXPECT_EQ(app->Text(app::StatusLine), L"打印完成");
 }
@@ -106,7 +110,8 @@ TEST_F(PrintTest, ATemplateWithSomeOfTheNamesGetsThoseAndPrints) {
     app->SetText(app::QuantityBox, L"2");
     Print(*app);
     int failed = 0;
-    for (const Call& call : bartender.Calls()) failed += call.member == "SetNamedSubStringValue" && call.hr != "0x00000000";
+    for (const Call& call : bartender.Calls())
+        failed += call.member == "SetNamedSubStringValue" && call.hr != "0x00000000";
     EXPECT_EQ(failed, 19) << "22 names sent, 3 defined";
     std::vector<Json> prints = bartender.Prints();
     ASSERT_EQ(prints.size(), 1u);
@@ -127,7 +132,8 @@ TEST_F(PrintTest, TheQuantityIsReadAsAWholeNumberOrLeftToTheTemplate) {
         app->SetText(app::QuantityBox, text);
         Print(*app);
         Strings calls = bartender.Briefs();
-        auto counts = std::count_if(calls.begin(), calls.end(), [](auto& c) { return c.starts_with("Format.IdenticalCopiesOfLabel"); });
+        auto counts = std::count_if(calls.begin(), calls.end(),
+                                    [](auto& c) { return c.starts_with("Format.IdenticalCopiesOfLabel"); });
         EXPECT_EQ(counts, call ? 1 : 0);
         if (call) {
             EXPECT_NE(std::find(calls.begin(), calls.end(), call), calls.end());
@@ -157,7 +163,8 @@ TEST_F(PrintTest, TheConfiguredPrinterIsSetAndAnUnknownOneLeavesTheTemplates) {
 }
 
 TEST_F(PrintTest, AMissingTemplateIsReportedAndNothingIsOpened) {
-    for (const std::wstring& label : {std::wstring(), FixturePath(L"templates\\no-such-template.btw"), FixturePath(L"templates")}) {
+    for (const std::wstring& label :
+         {std::wstring(), FixturePath(L"templates\\no-such-template.btw"), FixturePath(L"templates")}) {
         SCOPED_TRACE(Utf8(label));
         auto app = StartAt(L"P-TEXT", label);
         auto box = Print(*app);

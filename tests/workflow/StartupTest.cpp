@@ -54,7 +54,8 @@ TEST_F(StartupTest, TabWalksTheBoxesAndButtonsInTheirOrder) {
 }
 
 TEST_F(StartupTest, RemembersTheFilesAndTheQueryColumnOfTheSettingsFile) {
-    std::string config = ConfigIni({.keyColumn = L"12", .workbook = L"D:\\出货\\清单 2024.xlsx", .labelTemplate = L"D:\\模板\\标签.btw"});
+    std::string config = ConfigIni(
+        {.keyColumn = L"12", .workbook = L"D:\\出货\\清单 2024.xlsx", .labelTemplate = L"D:\\模板\\标签.btw"});
     auto app = Start(L"remembered", config);
 
     EXPECT_EQ(app->Text(app::KeyColumnCaption), L"查询列12:");
