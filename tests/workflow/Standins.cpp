@@ -26,9 +26,9 @@ std::string Call::Brief() const {
     return out + ")";
 }
 
-std::vector<Call> ParseCallLog(const std::string& utf8Lines) {
+std::vector<Call> StandinScenario::Calls() const {
     std::vector<Call> calls;
-    for (const testing_support::Json& line : testing_support::ParseJsonLines(utf8Lines)) {
+    for (const testing_support::Json& line : testing_support::ParseJsonLines(RawLog())) {
         Call call;
         call.server = line["server"].text;
         call.object = line["object"].text;
@@ -60,8 +60,6 @@ void StandinScenario::Set(const wchar_t* name, const std::wstring& value) {
 void StandinScenario::Set(const wchar_t* name, DWORD value) { SetValue(server_, name, REG_DWORD, &value, sizeof(value)); }
 
 std::string StandinScenario::RawLog() const { return testing_support::ReadBytes(log_); }
-
-std::vector<Call> StandinScenario::Calls() const { return ParseCallLog(RawLog()); }
 
 std::vector<std::string> StandinScenario::Briefs() const {
     std::vector<std::string> out;

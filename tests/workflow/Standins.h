@@ -23,8 +23,6 @@ struct Call {
     std::string Brief() const;
 };
 
-std::vector<Call> ParseCallLog(const std::string& utf8Lines);
-
 // Gives one stand-in a clean set of switches and a fresh call log for the length of a test.
 class StandinScenario {
 public:
@@ -43,7 +41,6 @@ public:
     std::size_t Answered(const std::string& objectMember) const;
     std::string RawLog() const;
     void ClearLog() const;
-    const std::wstring& logPath() const noexcept { return log_; }
 
 protected:
     std::wstring server_;
@@ -56,7 +53,6 @@ class BarTenderScenario : public StandinScenario {
 public:
     BarTenderScenario();
     std::vector<testing_support::Json> Prints() const;
-    const std::wstring& printLog() const noexcept { return prints_; }
 
 private:
     std::wstring prints_;
