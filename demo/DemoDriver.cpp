@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "app/Controls.h"
@@ -30,20 +32,14 @@ bool Say(const char* step, bool ok) {
 std::wstring CloseMessage(LabelPrintApp& app) {
     auto box = app.FindMessageBox();
     if (!box) return {};
-    app.Answer(*box, IDOK);
-    WaitUntil([&] { return !app.FindMessageBox(); });
+    app.Close(*box);
     return box->text;
 }
 
 void PlayOneLabel(LabelPrintApp& app, const std::wstring& key) {
     app.SetText(app::Spare1Box, L"演示备注");
-    app.PostEnter(app::Spare1Box);
-    Say("spare item 1, Enter", app.WaitForFocus(app::Spare2Box));
     app.SetText(app::Spare2Box, L"第一批");
-    app.PostEnter(app::Spare2Box);
-    Say("spare item 2, Enter", app.WaitForFocus(app::KeyBox));
-    app.SetText(app::KeyBox, key);
-    app.PostEnter(app::KeyBox);
+    Say("two spare items, Enter, Enter", app.EnterKey(key));
     WaitUntil([&] { return app.FocusId() == app::QuantityBox || app.FindMessageBox().has_value(); }, 60000);
     if (!Say("item key, Enter: found in the shipping list", app.FocusId() == app::QuantityBox)) {
         CloseMessage(app);
@@ -58,22 +54,9 @@ void PlayOneLabel(LabelPrintApp& app, const std::wstring& key) {
     Say("打印: labels printed", app.Text(app::StatusLine) == L"打印完成" && message.empty());
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: demo-driver.exe <demo config.ini> <ready file> <item key>\n");
-        return 2;
-    }
-    std::wstring ready = argv[2];
-    LabelPrintApp app(L"demo", testing_support::ReadBytes(argv[1]));
-    if (!app.StartAndWaitForWindow()) {
-        std::fprintf(stderr, "the program did not show its window\n");
-        return 1;
-    }
-    PlayOneLabel(app, argv[3]);
+// Gives run.sh the window's place for its picture and waits until run.sh has taken it.
+void HandOverForThePicture(LabelPrintApp& app, const std::wstring& ready) {
     ::Sleep(300);  // let it paint
-
     RECT r{};
     ::GetWindowRect(app.window(), &r);
     if (FILE* out = _wfopen(ready.c_str(), L"w")) {
@@ -81,8 +64,24 @@ int wmain(int argc, wchar_t** argv) {
         std::fclose(out);
     }
     while (::GetFileAttributesW(ready.c_str()) != INVALID_FILE_ATTRIBUTES) ::Sleep(100);
+}
 
-    app.PostClick(app::ExitButton);
-    app.WaitForExit();
-    return 0;
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: demo-driver.exe <demo config.ini> <ready file> <item key>\n");
+        return 2;
+    }
+    try {
+        auto app = workflow::Start(L"demo", testing_support::ReadBytes(argv[1]));
+        PlayOneLabel(*app, argv[3]);
+        HandOverForThePicture(*app, argv[2]);
+        app->PostClick(app::ExitButton);
+        app->WaitForExit();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }

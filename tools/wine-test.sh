@@ -2,9 +2,16 @@
 # ctest's emulator: runs one test executable under Wine. The output goes through a file, because a
 # Wine process the test leaves behind (a stand-in server that COM started inherits the standard
 # handles) would otherwise hold ctest's pipe open until the test's time-out.
+# Wine now and then fails to start the executable at all (its start-up says "ShellExecuteEx" failed,
+# or nothing); such a run is tried again, since the test itself never ran.
 out=$(mktemp /tmp/labelprint-test.XXXXXX)
-wine "$@" > "$out" 2>&1
-status=$?
+for attempt in 1 2 3; do
+  wine "$@" > "$out" 2>&1
+  status=$?
+  if [ $status -eq 0 ] || { [ -s "$out" ] && ! grep -aq ShellExecuteEx "$out"; }; then break; fi
+  echo "wine-test.sh: Wine did not start $1 (attempt $attempt, status $status)" >&2
+  sleep 1
+done
 cat "$out"
 rm -f "$out"
 exit $status

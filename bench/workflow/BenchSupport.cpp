@@ -6,25 +6,18 @@
 
 namespace bench {
 
-RunningStandin::RunningStandin(const std::wstring& exe, const std::wstring& server) : server_(server) {
-    std::wstring path = testing_support::BinFolder() + L"\\" + exe;
-    std::wstring commandLine = L"\"" + path + L"\" /serve";
-    STARTUPINFOW si{sizeof(si)};
-    ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_);
+RunningStandin::RunningStandin(const std::wstring& exe, const wchar_t* server)
+    : server_(server), process_(testing_support::BinFolder() + L"\\" + exe, L"/serve") {
     ::Sleep(1000);  // until it has registered its class
 }
 
 RunningStandin::~RunningStandin() {
-    if (!process_.hProcess) return;
-    std::wstring name = L"LabelPrintStandin." + server_ + L".Stop";
-    if (HANDLE stop = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
-        ::SetEvent(stop);
-        ::CloseHandle(stop);
-    }
-    if (::WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) ::TerminateProcess(process_.hProcess, 0);
-    ::CloseHandle(process_.hThread);
-    ::CloseHandle(process_.hProcess);
+    workflow::StopStandin(server_);
+    if (!process_.WaitForExit(5000)) ::TerminateProcess(process_.handle(), 0);
 }
+
+BenchSetup::BenchSetup(const std::wstring& name, const workflow::Settings& settings)
+    : app(workflow::Start(name, settings)) {}
 
 double NowMs() {
     LARGE_INTEGER now, frequency;

@@ -3,24 +3,40 @@
 // COM starting a server), timing, and the stand-ins' own time from their call logs.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
+#include "win/ComApartment.h"
 
 namespace bench {
 
 // A stand-in in its persistent mode, stopped by its stop event at the end of the scope.
 class RunningStandin {
 public:
-    RunningStandin(const std::wstring& exe, const std::wstring& server);
+    RunningStandin(const std::wstring& exe, const wchar_t* server);
     ~RunningStandin();
     RunningStandin(const RunningStandin&) = delete;
     RunningStandin& operator=(const RunningStandin&) = delete;
 
 private:
-    std::wstring server_;
-    PROCESS_INFORMATION process_{};
+    const wchar_t* server_;
+    workflow::Process process_;
+};
+
+// What a workflow benchmark runs against: both stand-ins started by hand with fresh call logs, and
+// the program on the given settings with its window shown (throws when it does not show).
+struct BenchSetup {
+    BenchSetup(const std::wstring& name, const workflow::Settings& settings);
+
+    win::ComApartment com;
+    workflow::StandinScenario excelLog{L"Excel"};
+    workflow::StandinScenario bartenderLog{L"BarTender"};
+    RunningStandin excel{L"excel-standin.exe", L"Excel"};
+    RunningStandin bartender{L"bartender-standin.exe", L"BarTender"};
+    std::unique_ptr<workflow::LabelPrintApp> app;
 };
 
 double NowMs();

@@ -18,7 +18,6 @@
 #include "app/Controls.h"
 #include "bench/workflow/BenchSupport.h"
 #include "tests/workflow/AppDriver.h"
-#include "win/ComApartment.h"
 #include "win/Dispatch.h"
 
 using namespace bench;
@@ -65,16 +64,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::wstring workbook = argv[1];
     int runs = argc > 2 ? std::max(1, _wtoi(argv[2])) : 3;
-    win::ComApartment com;
-
-    workflow::StandinScenario excelLog(L"Excel");
-    workflow::StandinScenario bartenderLog(L"BarTender");
-    RunningStandin excel(L"excel-standin.exe", L"Excel");
-    RunningStandin bartender(L"bartender-standin.exe", L"BarTender");
-
-    std::string settings = testing_support::Gbk(L"[settings]\r\n查询列=1\r\n[DATA]\r\nDB=" + workbook + L"\r\n");
-    workflow::LabelPrintApp app(L"lookup-bench", settings);
-    if (!app.StartAndWaitForWindow()) return 1;
+    BenchSetup setup(L"lookup-bench", {.keyColumn = L"1", .workbook = workbook});
+    workflow::LabelPrintApp& app = *setup.app;
+    workflow::StandinScenario& excelLog = setup.excelLog;
 
     std::vector<double> totals, servers, coms, shares, cpuShares, searches;
     HANDLE uiThread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, ::GetWindowThreadProcessId(app.window(), nullptr));

@@ -13,14 +13,11 @@
 #include "bench/workflow/BenchSupport.h"
 #include "tests/support/TestFiles.h"
 #include "tests/workflow/AppDriver.h"
-#include "win/ComApartment.h"
 #include "win/Dispatch.h"
 
 using namespace bench;
 
 namespace {
-
-
 
 // A print's calls, made by this process against the running stand-in; returns milliseconds.
 double ReplayPrintCalls(IDispatch* app, const std::wstring& label) {
@@ -42,24 +39,13 @@ double ReplayPrintCalls(IDispatch* app, const std::wstring& label) {
 
 int wmain(int argc, wchar_t** argv) {
     int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
-    win::ComApartment com;
-
-    workflow::StandinScenario excelLog(L"Excel");
-    workflow::StandinScenario bartenderLog(L"BarTender");
-    RunningStandin excel(L"excel-standin.exe", L"Excel");
-    RunningStandin bartender(L"bartender-standin.exe", L"BarTender");
-
-    std::wstring workbook = testing_support::FixturePath(L"print.xlsx");
     std::wstring label = testing_support::FixturePath(L"templates\\all-fields.btw");
-    std::string settings = testing_support::Gbk(L"[settings]\r\n查询列=1\r\n[DATA]\r\nDB=" + workbook + L"\r\nTP=" + label +
-                                                L"\r\n");
-    workflow::LabelPrintApp app(L"print-bench", settings);
-    if (!app.StartAndWaitForWindow()) return 1;
-    app.PostEnter(app::Spare2Box);
-    workflow::WaitUntil([&] { return app.FocusId() == app::KeyBox; });
-    app.SetText(app::KeyBox, L"P-TEXT");
-    app.PostEnter(app::KeyBox);
-    if (!workflow::WaitUntil([&] { return app.FocusId() == app::QuantityBox; })) return 1;
+    BenchSetup setup(
+        L"print-bench",
+        {.keyColumn = L"1", .workbook = testing_support::FixturePath(L"print.xlsx"), .labelTemplate = label});
+    workflow::LabelPrintApp& app = *setup.app;
+    workflow::StandinScenario& bartenderLog = setup.bartenderLog;
+    if (!app.FindItem(L"P-TEXT")) return 1;
 
     auto bartenderApp = win::CreateObject(L"BarTender.Application");
     std::vector<double> totals, servers, coms, shares;

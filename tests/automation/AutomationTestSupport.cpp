@@ -1,7 +1,6 @@
 #include "tests/automation/AutomationTestSupport.h"
 
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 #include "tests/support/TestFiles.h"
@@ -12,6 +11,25 @@
 namespace automation_tests {
 
 std::wstring ServerDllPath() { return testing_support::BinFolder() + L"\\labelsupport.dll"; }
+
+win::ComPtr<ITypeLib> LoadLibraryOfDll() {
+    win::ComPtr<ITypeLib> library;
+    EXPECT_EQ(::LoadTypeLibEx(ServerDllPath().c_str(), REGKIND_NONE, library.put()), S_OK);
+    return library;
+}
+
+win::ComPtr<ITypeInfo> CoclassOf(ITypeLib* library, const wchar_t* name) {
+    for (UINT i = 0; library && i < library->GetTypeInfoCount(); ++i) {
+        TYPEKIND kind;
+        win::Bstr found;
+        if (FAILED(library->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS) continue;
+        library->GetDocumentation(static_cast<INT>(i), found.put(), nullptr, nullptr, nullptr);
+        win::ComPtr<ITypeInfo> info;
+        if (win::BstrText(found.get()) == name) library->GetTypeInfo(i, info.put());
+        if (info) return info;
+    }
+    return {};
+}
 
 void RegisterThisBuild() {
     win::UniqueModule dll(::LoadLibraryW(ServerDllPath().c_str()));
@@ -44,20 +62,6 @@ Outcome::~Outcome() {
 
 std::wstring Outcome::Source() const {
     return exception.bstrSource ? std::wstring(exception.bstrSource, ::SysStringLen(exception.bstrSource)) : L"";
-}
-
-std::wstring Outcome::Description() const {
-    return exception.bstrDescription
-               ? std::wstring(exception.bstrDescription, ::SysStringLen(exception.bstrDescription))
-               : L"";
-}
-
-testing_support::ErrorReport ErrorOf(const Outcome& outcome) {
-    if (SUCCEEDED(outcome.hr)) return {};
-    if (outcome.hr != DISP_E_EXCEPTION) return {outcome.hr, L"", L""};
-    const HRESULT code = outcome.exception.scode;
-    const bool runtimeError = (code & 0xFFFF0000u) == static_cast<unsigned>(RuntimeErrorCode(0));
-    return {runtimeError ? static_cast<long>(code & 0xFFFF) : code, outcome.Source(), outcome.Description()};
 }
 
 namespace {
@@ -108,8 +112,6 @@ VARIANT Missing() {
     return missing;
 }
 
-VARIANT Text(const win::Variant& owner) { return *owner.get(); }
-
 void PrintTo(const Bytes& bytes, std::ostream* os) {
     *os << "[lb " << bytes.lower << "]";
     for (std::uint8_t b : bytes.values) {
@@ -117,33 +119,6 @@ void PrintTo(const Bytes& bytes, std::ostream* os) {
         std::snprintf(hex, sizeof hex, " %02X", b);
         *os << hex;
     }
-}
-
-win::Variant ByteArray(const Bytes& bytes) {
-    win::Variant value;
-    SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, bytes.lower, static_cast<ULONG>(bytes.values.size()));
-    if (!array) return value;
-    if (!bytes.values.empty()) {
-        win::SafeArrayLock lock(array);
-        std::memcpy(array->pvData, bytes.values.data(), bytes.values.size());
-    }
-    V_VT(value.put()) = VT_ARRAY | VT_UI1;
-    V_ARRAY(value.get()) = array;
-    return value;
-}
-
-win::Variant VariantArray(std::vector<win::Variant> elements) {
-    win::Variant value;
-    SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(elements.size()));
-    if (!array) return value;
-    {
-        win::SafeArrayLock lock(array);
-        auto* slots = static_cast<VARIANT*>(array->pvData);
-        for (std::size_t i = 0; i < elements.size(); ++i) slots[i] = elements[i].release();
-    }
-    V_VT(value.put()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(value.get()) = array;
-    return value;
 }
 
 std::optional<Bytes> BytesOf(SAFEARRAY* array) {

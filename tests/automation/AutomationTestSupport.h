@@ -1,6 +1,6 @@
 #pragma once
 // Shared by the tests of labelsupport.dll: the DLL beside the test executable, calls through
-// IDispatch with the arguments a script engine would pass, and byte arrays to build and read.
+// IDispatch by name, and the byte arrays and texts the calls return.
 #include <oaidl.h>
 #include <windows.h>
 
@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/ErrorReport.h"
 #include "win/ComPtr.h"
 #include "win/Variant.h"
 
@@ -22,6 +21,9 @@ namespace automation_tests {
 inline constexpr IID kRadixIid = {0x0B2EE0B7, 0xBC4C, 0x47B4, {0x83, 0x36, 0x34, 0x16, 0x11, 0xC9, 0xCD, 0xB0}};
 
 std::wstring ServerDllPath();
+// The type library inside the DLL, read without registration, and a coclass of it by name.
+win::ComPtr<ITypeLib> LoadLibraryOfDll();
+win::ComPtr<ITypeInfo> CoclassOf(ITypeLib* library, const wchar_t* name);
 
 // Makes sure this build's DLL is the one registered in the prefix (regsvr32's call).
 void RegisterThisBuild();
@@ -42,7 +44,6 @@ struct Outcome {
     Outcome& operator=(Outcome&&) = delete;
     ~Outcome();
     std::wstring Source() const;
-    std::wstring Description() const;
 };
 Outcome Invoke(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args,
                WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET);
@@ -53,17 +54,11 @@ Outcome InvokeNamed(IDispatch* object, const wchar_t* name, std::vector<VARIANT>
 // Arguments as a script engine passes them.
 VARIANT RefTo(VARIANT& variable);  // VT_BYREF|VT_VARIANT, a script's variable
 VARIANT Missing();                 // an optional argument left out
-VARIANT Text(const win::Variant& owner);
 
 // A run-time error as it reaches a caller: MAKE_HRESULT(1, FACILITY_CONTROL, number).
 constexpr HRESULT RuntimeErrorCode(int number) {
     return static_cast<HRESULT>(0x800A0000u | static_cast<unsigned>(number));
 }
-
-// The run-time error a call got back in its exception information: the number of a
-// RuntimeErrorCode, or any other code as it is; a failure without exception information is its
-// HRESULT alone, a success no error.
-testing_support::ErrorReport ErrorOf(const Outcome& outcome);
 
 // Byte arrays with their bounds.
 struct Bytes {
@@ -73,10 +68,6 @@ struct Bytes {
 };
 void PrintTo(const Bytes& bytes, std::ostream* os);
 
-// A VT_ARRAY|VT_UI1 variant.
-win::Variant ByteArray(const Bytes& bytes);
-// A VT_ARRAY|VT_VARIANT variant, as VBScript's Array(...) makes one (lower bound 0).
-win::Variant VariantArray(std::vector<win::Variant> elements);
 // The bytes a VT_ARRAY|VT_UI1 value holds; nullopt for anything else.
 std::optional<Bytes> BytesOf(const VARIANT& value);
 std::optional<Bytes> BytesOf(SAFEARRAY* array);

@@ -31,10 +31,10 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
-std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t* name = nullptr) {
+std::optional<std::wstring> Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
     wchar_t value[1024];
     DWORD size = sizeof value;
-    if (::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(value);
 }
@@ -48,39 +48,18 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 
 // The CLSID the type library gives a coclass.
 std::optional<GUID> CoclassId(const wchar_t* name) {
-    win::ComPtr<ITypeLib> library;
-    if (FAILED(::LoadTypeLibEx(ServerDllPath().c_str(), REGKIND_NONE, library.put()))) return std::nullopt;
-    for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
-        TYPEKIND kind;
-        BSTR found = nullptr;
-        if (FAILED(library->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS) continue;
-        library->GetDocumentation(static_cast<INT>(i), &found, nullptr, nullptr, nullptr);
-        const bool match = found && std::wstring(found) == name;
-        ::SysFreeString(found);
-        if (!match) continue;
-        win::ComPtr<ITypeInfo> info;
-        library->GetTypeInfo(i, info.put());
-        TYPEATTR* attr = nullptr;
-        info->GetTypeAttr(&attr);
-        const GUID clsid = attr->guid;
-        info->ReleaseTypeAttr(attr);
-        return clsid;
-    }
-    return std::nullopt;
+    win::ComPtr<ITypeInfo> info = CoclassOf(LoadLibraryOfDll().get(), name);
+    TYPEATTR* attr = nullptr;
+    if (!info || FAILED(info->GetTypeAttr(&attr))) return std::nullopt;
+    const GUID clsid = attr->guid;
+    info->ReleaseTypeAttr(attr);
+    return clsid;
 }
 
 constexpr wchar_t kAutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
 
-// A string value under HKLM or HKCU, read as it is stored (this test is a 64-bit program: no
-// redirection; the 32-bit class keys are named with their Wow6432Node).
-std::optional<std::wstring> Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
-    wchar_t value[1024];
-    DWORD size = sizeof value;
-    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(value);
-}
-
+// A string value, read as it is stored (this test is a 64-bit program: no redirection; the 32-bit class
+// keys are named with their Wow6432Node).
 bool KeyExists(HKEY root, const std::wstring& key) {
     win::UniqueRegKey opened;
     return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
@@ -146,7 +125,7 @@ TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnre
     EXPECT_EQ(::CLSIDFromProgID(L"LabelSupport.Radix", &clsid), CO_E_CLASSSTRING);
     win::ComPtr<ITypeLib> registered;
     EXPECT_TRUE(FAILED(::LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered.put())));
-    EXPECT_FALSE(ClassesValue(L"Interface\\" + GuidText(kRadixIid)));
+    EXPECT_FALSE(Value(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kRadixIid)));
 
     ASSERT_EQ(registerServer(), S_OK);
     for (const wchar_t* coclass : {L"Radix", L"CodeTrans", L"Wait"}) {
@@ -157,105 +136,78 @@ TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnre
         ASSERT_EQ(::CLSIDFromProgID(progId.c_str(), &clsid), S_OK);
         EXPECT_EQ(clsid, *expected) << "the class name leads to the coclass of the type library";
         const std::wstring key = L"CLSID\\" + GuidText(clsid);
-        auto server = ClassesValue(key + L"\\InprocServer32");
+        auto server = Value(HKEY_CLASSES_ROOT, key + L"\\InprocServer32");
         ASSERT_TRUE(server);
         EXPECT_TRUE(SamePath(*server, ServerDllPath()));
-        EXPECT_EQ(ClassesValue(key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-        EXPECT_EQ(ClassesValue(key + L"\\ProgID"), progId);
-        EXPECT_EQ(ClassesValue(key + L"\\TypeLib"), GuidText(kLibraryId));
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\ProgID"), progId);
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\TypeLib"), GuidText(kLibraryId));
     }
     EXPECT_EQ(::LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered.put()), S_OK);
-    EXPECT_TRUE(ClassesValue(L"Interface\\" + GuidText(kRadixIid) + L"\\ProxyStubClsid32"))
+    EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kRadixIid) + L"\\ProxyStubClsid32"))
         << "the interfaces are marshaled by the automation library";
 }
 
-TEST(LabelSupportServer, BothBitnessesRegisterMachineWideSideBySideAndTheClassNamesStayWhileEitherIsThere) {
+// regsvr32 with /n /i:user, as the installer runs it, and for the whole machine, each for both bitnesses
+// side by side. (Wine's COM reads only the machine's classes: creating the classes through the user's
+// registration is tested on the installed program, in tests/install.)
+TEST(LabelSupportServer, BothBitnessesRegisterSideBySideForTheUserOrTheMachineAndComeOffAgain) {
     const std::wstring x86Dll = X86ServerDllPath();
     if (x86Dll.empty()) GTEST_SKIP() << "no x86 build (mingw-x86 preset)";
-    struct Reregister {
+    // The prefix stays as tools/prepare-prefix.sh left it for the other tests whatever happens here.
+    struct Restore {
         std::wstring x86Dll;
-        ~Reregister() {
-            Regsvr32(false, L"", ServerDllPath());
-            Regsvr32(true, L"", x86Dll);
+        ~Restore() {
+            for (bool x86 : {false, true}) {
+                Regsvr32(x86, L"/u /n /i:user", x86 ? x86Dll : ServerDllPath());
+                Regsvr32(x86, L"", x86 ? x86Dll : ServerDllPath());
+            }
         }
-    } reregister{x86Dll};
+    } restore{x86Dll};
     const std::wstring radixId = GuidText(*CoclassId(L"Radix"));
     const std::wstring radix = L"Software\\Classes\\CLSID\\" + radixId;
     const std::wstring radix32 = L"Software\\Classes\\Wow6432Node\\CLSID\\" + radixId;
     const std::wstring library = L"Software\\Classes\\TypeLib\\" + GuidText(kLibraryId);
     const std::wstring platforms = library + L"\\1.0\\0";
-
-    ASSERT_EQ(Regsvr32(false, L"", ServerDllPath()), 0u);
-    ASSERT_EQ(Regsvr32(true, L"", x86Dll), 0u);
-    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32").value_or(L""), ServerDllPath()));
-    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, radix32 + L"\\InprocServer32").value_or(L""), x86Dll));
-    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, platforms + L"\\win64").value_or(L""), ServerDllPath()));
-    EXPECT_TRUE(SamePath(Value(HKEY_LOCAL_MACHINE, platforms + L"\\win32").value_or(L""), x86Dll));
-
-    ASSERT_EQ(Regsvr32(false, L"/u", ServerDllPath()), 0u);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, radix));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, platforms + L"\\win64"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, radix32)) << "the x86 registration is left alone";
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, platforms + L"\\win32"));
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, L"Software\\Classes\\LabelSupport.Radix\\CLSID"), radixId)
-        << "32-bit callers still find the class by its name";
-
-    ASSERT_EQ(Regsvr32(true, L"/u", x86Dll), 0u);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, radix32));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\LabelSupport.Radix"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, library));
-}
-
-// regsvr32 /n /i:user, as the installer runs it for each bitness. (Wine's COM reads only the
-// machine's classes: creating the classes through this registration is tested on the installed
-// program, in tests/install.)
-TEST(LabelSupportServer, PerUserRegistrationOfBothBitnessesStaysInTheUsersClassesAndComesOffAgain) {
-    const std::wstring x86Dll = X86ServerDllPath();
-    if (x86Dll.empty()) GTEST_SKIP() << "no x86 build (mingw-x86 preset)";
-    struct Unregister {
-        std::wstring x86Dll;
-        ~Unregister() {
-            Regsvr32(false, L"/u /n /i:user", ServerDllPath());
-            Regsvr32(true, L"/u /n /i:user", x86Dll);
-        }
-    } unregister{x86Dll};
-    const std::wstring radixId = GuidText(*CoclassId(L"Radix"));
-    const std::wstring radix = L"Software\\Classes\\CLSID\\" + radixId;
-    const std::wstring radix32 = L"Software\\Classes\\Wow6432Node\\CLSID\\" + radixId;
-    const std::wstring library = L"Software\\Classes\\TypeLib\\" + GuidText(kLibraryId);
     const std::wstring progId = L"Software\\Classes\\LabelSupport.Radix";
     const std::wstring radixInterface = L"Software\\Classes\\Interface\\" + GuidText(kRadixIid);
     const std::wstring radixInterface32 = L"Software\\Classes\\Wow6432Node\\Interface\\" + GuidText(kRadixIid);
-    const auto machineServer = Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32");
 
-    ASSERT_EQ(Regsvr32(false, L"/n /i:user", ServerDllPath()), 0u);
-    ASSERT_EQ(Regsvr32(true, L"/n /i:user", x86Dll), 0u);
-    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, radix + L"\\InprocServer32").value_or(L""), ServerDllPath()));
-    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, radix32 + L"\\InprocServer32").value_or(L""), x86Dll));
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, radix + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, radix32 + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, progId + L"\\CLSID"), radixId);
-    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win64").value_or(L""), ServerDllPath()));
-    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win32").value_or(L""), x86Dll));
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, radixInterface + L"\\ProxyStubClsid32"), kAutomationMarshaler);
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, radixInterface32 + L"\\ProxyStubClsid32"), kAutomationMarshaler);
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer) << "the machine's is untouched";
+    for (const bool user : {true, false}) {
+        SCOPED_TRACE(user ? "the user" : "the machine");
+        const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        const std::wstring on = user ? L"/n /i:user" : L"", off = L"/u " + on;
+        const auto machineServer = Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32");
+        ASSERT_EQ(Regsvr32(false, on, ServerDllPath()), 0u);
+        ASSERT_EQ(Regsvr32(true, on, x86Dll), 0u);
+        EXPECT_TRUE(SamePath(Value(root, radix + L"\\InprocServer32").value_or(L""), ServerDllPath()));
+        EXPECT_TRUE(SamePath(Value(root, radix32 + L"\\InprocServer32").value_or(L""), x86Dll));
+        EXPECT_EQ(Value(root, radix + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(Value(root, radix32 + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(Value(root, progId + L"\\CLSID"), radixId);
+        EXPECT_TRUE(SamePath(Value(root, platforms + L"\\win64").value_or(L""), ServerDllPath()));
+        EXPECT_TRUE(SamePath(Value(root, platforms + L"\\win32").value_or(L""), x86Dll));
+        EXPECT_EQ(Value(root, radixInterface + L"\\ProxyStubClsid32"), kAutomationMarshaler);
+        EXPECT_EQ(Value(root, radixInterface32 + L"\\ProxyStubClsid32"), kAutomationMarshaler);
+        if (user) {
+            EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer)
+                << "the machine's is untouched";
+        }
 
-    ASSERT_EQ(Regsvr32(false, L"/u /n /i:user", ServerDllPath()), 0u);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radix));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radixInterface));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win64"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, radix32)) << "the x86 registration is left alone";
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, library + L"\\1.0\\0\\win32"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, progId));
+        ASSERT_EQ(Regsvr32(false, off, ServerDllPath()), 0u);
+        EXPECT_FALSE(KeyExists(root, radix));
+        EXPECT_FALSE(KeyExists(root, radixInterface));
+        EXPECT_FALSE(KeyExists(root, platforms + L"\\win64"));
+        EXPECT_TRUE(KeyExists(root, radix32)) << "the x86 registration is left alone";
+        EXPECT_TRUE(KeyExists(root, platforms + L"\\win32"));
+        EXPECT_EQ(Value(root, progId + L"\\CLSID"), radixId) << "32-bit callers still find the class by its name";
 
-    ASSERT_EQ(Regsvr32(true, L"/u /n /i:user", x86Dll), 0u);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radix32));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, radixInterface32));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, progId));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, library));
-    EXPECT_EQ(Regsvr32(true, L"/u /n /i:user", x86Dll), 0u) << "removing what is gone is no failure";
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer);
+        ASSERT_EQ(Regsvr32(true, off, x86Dll), 0u);
+        for (const std::wstring& key : {radix32, radixInterface32, progId, library}) {
+            EXPECT_FALSE(KeyExists(root, key)) << testing::PrintToString(key);
+        }
+        EXPECT_EQ(Regsvr32(true, off, x86Dll), 0u) << "removing what is gone is no failure";
+    }
 }
 
 TEST(LabelSupportServer, DllInstallKnowsOnlyTheUserScope) {

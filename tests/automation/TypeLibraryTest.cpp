@@ -22,33 +22,13 @@ using namespace automation_tests;
 
 namespace {
 
-win::ComPtr<ITypeLib> LoadLibraryOfDll() {
-    win::ComPtr<ITypeLib> library;
-    EXPECT_EQ(::LoadTypeLibEx(ServerDllPath().c_str(), REGKIND_NONE, library.put()), S_OK);
-    return library;
-}
-
 // The vtable side of the default interface of a coclass.
 win::ComPtr<ITypeInfo> DefaultInterfaceOf(ITypeLib* library, const wchar_t* coclass) {
-    win::ComPtr<ITypeInfo> result;
-    for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
-        win::ComPtr<ITypeInfo> info;
-        library->GetTypeInfo(i, info.put());
-        win::Bstr name;
-        info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-        if (win::BstrText(name.get()) != coclass) continue;
-        TYPEATTR* attr = nullptr;
-        info->GetTypeAttr(&attr);
-        const bool isClass = attr->typekind == TKIND_COCLASS;
-        info->ReleaseTypeAttr(attr);
-        if (!isClass) continue;
-        HREFTYPE ref = 0;
-        win::ComPtr<ITypeInfo> dispatch;
-        info->GetRefTypeOfImplType(0, &ref);
-        info->GetRefTypeInfo(ref, dispatch.put());
-        dispatch->GetRefTypeOfImplType(-1, &ref);
-        dispatch->GetRefTypeInfo(ref, result.put());
-    }
+    win::ComPtr<ITypeInfo> info = CoclassOf(library, coclass), dispatch, result;
+    HREFTYPE ref = 0;
+    if (!info || FAILED(info->GetRefTypeOfImplType(0, &ref)) || FAILED(info->GetRefTypeInfo(ref, dispatch.put())))
+        return result;
+    if (SUCCEEDED(dispatch->GetRefTypeOfImplType(-1, &ref))) dispatch->GetRefTypeInfo(ref, result.put());
     return result;
 }
 

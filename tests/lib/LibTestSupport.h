@@ -1,6 +1,6 @@
 #pragma once
 // Shared by the support-library tests: readable byte arrays in failure messages and the run-time
-// error an operation raised, as the automation tests see the errors callers get.
+// error an operation raised.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +10,7 @@
 
 #include "lib/ByteArray.h"
 #include "lib/RuntimeError.h"
-#include "tests/support/ErrorReport.h"
+#include "tests/support/TestFiles.h"
 
 namespace support {
 
@@ -28,9 +28,21 @@ inline void PrintTo(const ByteArray& bytes, std::ostream* os) {
 
 namespace lib_tests {
 
-// The error `operation` raised; number 0 when it returned normally.
+struct ErrorReport {
+    long number = 0;  // 0 when the operation returned normally
+    std::wstring source;
+    std::wstring description;
+
+    // "6 LabelSupport.Radix: 溢出", or "no error".
+    std::wstring Line() const {
+        return number == 0 ? L"no error" : std::to_wstring(number) + L" " + source + L": " + description;
+    }
+    friend void PrintTo(const ErrorReport& error, std::ostream* os) { *os << testing_support::Utf8(error.Line()); }
+};
+
+// The error `operation` raised.
 template <typename Operation>
-testing_support::ErrorReport ErrorOf(Operation&& operation) {
+ErrorReport ErrorOf(Operation&& operation) {
     auto wide = [](const support::Text& text) { return std::wstring(text.begin(), text.end()); };
     try {
         std::forward<Operation>(operation)();

@@ -1,5 +1,6 @@
 #include "tests/workflow/AppDriver.h"
 
+#include <cstdio>
 #include <iterator>
 #include <stdexcept>
 #include <vector>
@@ -18,6 +19,8 @@ constexpr int kMessageBoxIcon = 1088;
 // The open-file dialog's file name box and file type list.
 constexpr int kFileNameBox = 0x47C;
 constexpr int kFileTypeBox = 0x470;
+// Wine sometimes fails to start a process, or starts one that ends at once: tries before giving up.
+constexpr int kStartAttempts = 3;
 
 std::wstring WindowText(HWND hwnd) {
     wchar_t buffer[4096] = {};
@@ -32,11 +35,39 @@ std::wstring ClassName(HWND hwnd) {
     return buffer;
 }
 
-struct TopWindows {
-    DWORD pid;
-    std::vector<HWND> found;
-};
+bool IsDialog(HWND hwnd) { return ClassName(hwnd) == L"#32770"; }
+
+// The top-level windows of a process that pass the test, front to back.
+std::vector<HWND> TopWindows(DWORD pid, const std::function<bool(HWND)>& wanted) {
+    struct Search {
+        DWORD pid;
+        const std::function<bool(HWND)>& wanted;
+        std::vector<HWND> found;
+    } search{pid, wanted, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->pid && s->wanted(hwnd)) s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string Hex(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", value);
+    return text;
+}
 }  // namespace
+
+std::wstring MessageBoxInfo::Summary() const {
+    std::wstring buttons = std::wstring(ok ? L" OK" : L"") + (retry ? L" Retry" : L"") + (cancel ? L" Cancel" : L"");
+    return title + L": " + text + L" [" + (buttons.empty() ? buttons : buttons.substr(1)) + L"]" +
+           (icon ? L" icon" : L"");
+}
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
     DWORD start = ::GetTickCount();
@@ -45,6 +76,40 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
         if (::GetTickCount() - start > timeoutMs) return false;
         ::Sleep(pollMs);
     }
+}
+
+Process::Process(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+        throw std::runtime_error("cannot start " + Utf8(exe) + ": error " + std::to_string(::GetLastError()));
+    ::CloseHandle(pi.hThread);
+    handle_.reset(pi.hProcess);
+    id_ = pi.dwProcessId;
+}
+
+bool Process::Running() const { return handle_ && ::WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT; }
+
+bool Process::WaitForExit(DWORD timeoutMs) const {
+    return handle_ && ::WaitForSingleObject(handle_.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (handle_) ::GetExitCodeProcess(handle_.get(), &code);
+    return code;
+}
+
+std::string ConfigIni(const Settings& settings) {
+    std::wstring ini;
+    if (!settings.keyColumn.empty()) ini += L"[settings]\r\n查询列=" + settings.keyColumn + L"\r\n";
+    if (!settings.workbook.empty() || !settings.labelTemplate.empty()) ini += L"[DATA]\r\n";
+    if (!settings.workbook.empty()) ini += L"DB=" + settings.workbook + L"\r\n";
+    if (!settings.labelTemplate.empty()) ini += L"TP=" + settings.labelTemplate + L"\r\n";
+    if (!settings.printer.empty()) ini += L"[print]\r\nprinter=" + settings.printer + L"\r\n";
+    return Gbk(ini);
 }
 
 LabelPrintApp::LabelPrintApp(const std::wstring& name, std::optional<std::string> configIni)
@@ -61,43 +126,54 @@ LabelPrintApp::~LabelPrintApp() {
         HWND main = FindMainWindow();
         if (main) ::PostMessageW(main, WM_CLOSE, 0, 0);
         if (!WaitForExit(10000)) {
-            ::TerminateProcess(process_.get(), 99);
-            ::WaitForSingleObject(process_.get(), 5000);
+            ::TerminateProcess(process_.handle(), 99);
+            WaitForExit(5000);
             EndStrayStandins();
         }
     }
 }
 
-void LabelPrintApp::Start() {
-    STARTUPINFOW si{sizeof(si)};
-    PROCESS_INFORMATION pi{};
-    std::wstring commandLine = L"\"" + exe_ + L"\"";
-    if (!::CreateProcessW(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder().c_str(), &si,
-                          &pi))
-        throw std::runtime_error("cannot start labelprint.exe");
-    ::CloseHandle(pi.hThread);
-    process_.reset(pi.hProcess);
-    pid_ = pi.dwProcessId;
+void LabelPrintApp::Launch() {
+    std::string failures;
+    for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
+        if (attempt > 1) ::Sleep(500);
+        DWORD started = ::GetTickCount();
+        try {
+            process_ = Process(exe_, L"", folder());
+        } catch (const std::exception& e) {
+            failures += "\n  attempt " + std::to_string(attempt) + ": " + e.what();
+            continue;
+        }
+        // The window exists, hidden, before the program does anything that could end it.
+        WaitUntil([&] { return FindMainWindow() || FindMessageBox() || !Running(); });
+        if (FindMainWindow() || FindMessageBox() || Running()) return;
+        failures += "\n  attempt " + std::to_string(attempt) + ": labelprint.exe ended with exit code " +
+                    Hex(ExitCode()) + " after " + std::to_string(::GetTickCount() - started) +
+                    " ms, before its window existed";
+    }
+    throw std::runtime_error("the program did not start:" + failures);
 }
 
-bool LabelPrintApp::StartAndWaitForWindow() {
-    Start();
-    return WaitForWindow();
+std::unique_ptr<LabelPrintApp> Start(const std::wstring& name, std::optional<std::string> configIni) {
+    auto app = std::make_unique<LabelPrintApp>(name, std::move(configIni));
+    app->Launch();
+    if (!app->WaitForWindow()) throw std::runtime_error("the program showed no window: " + app->WhyNoWindow());
+    return app;
+}
+
+std::string LabelPrintApp::WhyNoWindow() const {
+    if (!Running()) return "it ended with exit code " + Hex(ExitCode());
+    if (auto box = FindMessageBox()) return "a message box says \"" + Utf8(box->text) + "\"";
+    HWND main = FindMainWindow();
+    if (!main) return "it is running but has no window";
+    return ::IsWindowVisible(main) ? "its window is missing controls" : "its window stayed hidden";
 }
 
 HWND LabelPrintApp::FindMainWindow() const {
-    TopWindows search{pid_, {}};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<TopWindows*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->pid && ClassName(hwnd) != L"#32770" && WindowText(hwnd) == app::kWindowCaption)
-                s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found.empty() ? nullptr : search.found.front();
+    std::vector<HWND> found = TopWindows(ProcessId(), [](HWND hwnd) {
+        return !IsDialog(hwnd) && WindowText(hwnd) == app::kWindowCaption;
+    });
+    return found.empty() ? nullptr : found.front();
 }
 
 bool LabelPrintApp::WaitForWindow(DWORD timeoutMs) {
@@ -144,8 +220,8 @@ void LabelPrintApp::PostKeyDown(int id, WPARAM key, bool autoRepeat) {
 void LabelPrintApp::PostClick(int id) { ::PostMessageW(Control(id), BM_CLICK, 0, 0); }
 
 void LabelPrintApp::PostMouseClick(int id) {
-    ::PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ::PostMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostMouse(id, WM_LBUTTONDOWN, 5, 5);
+    PostMouse(id, WM_LBUTTONUP, 5, 5);
 }
 
 void LabelPrintApp::PostMouse(int id, UINT message, int x, int y) {
@@ -196,20 +272,51 @@ bool LabelPrintApp::WaitForFocus(int id, DWORD timeoutMs) const {
     return WaitUntil([&] { return FocusId() == id; }, timeoutMs);
 }
 
+bool LabelPrintApp::EnterKey(const std::wstring& key) {
+    PostEnter(app::Spare1Box);
+    PostEnter(app::Spare2Box);
+    if (!WaitForFocus(app::KeyBox)) return false;
+    SetText(app::KeyBox, key);
+    PostEnter(app::KeyBox);
+    return true;
+}
+
+bool LabelPrintApp::FindItem(const std::wstring& key) { return EnterKey(key) && WaitForFocus(app::QuantityBox); }
+
+std::optional<MessageBoxInfo> LabelPrintApp::Print() {
+    SetText(app::StatusLine, L"");
+    PostClick(app::PrintButton);
+    std::optional<MessageBoxInfo> box;
+    WaitUntil([&] {
+        return (box = FindMessageBox()) || (!Text(app::StatusLine).empty() && Enabled(app::PrintButton));
+    });
+    if (box) {
+        Close(*box);
+        WaitUntil([&] { return Enabled(app::PrintButton); });
+    }
+    return box;
+}
+
 HWND LabelPrintApp::FindFileDialog() const {
-    TopWindows search{pid_, {}};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<TopWindows*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->pid && ::IsWindowVisible(hwnd) && ClassName(hwnd) == L"#32770" &&
-                ::GetDlgItem(hwnd, kFileNameBox))
-                s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found.empty() ? nullptr : search.found.front();
+    std::vector<HWND> found = TopWindows(ProcessId(), [](HWND hwnd) {
+        return ::IsWindowVisible(hwnd) && IsDialog(hwnd) && ::GetDlgItem(hwnd, kFileNameBox);
+    });
+    return found.empty() ? nullptr : found.front();
+}
+
+HWND LabelPrintApp::OpenFileDialog(int control, const std::wstring& title) {
+    if (ClassName(Control(control)) == L"Button") {
+        PostClick(control);
+    } else {
+        PostMouseClick(control);
+    }
+    return WaitForFileDialog(title);
+}
+
+bool LabelPrintApp::ChooseFile(int control, const std::wstring& title, const std::wstring& path) {
+    HWND dialog = OpenFileDialog(control, title);
+    if (dialog) ChooseInFileDialog(dialog, path);
+    return dialog != nullptr;
 }
 
 HWND LabelPrintApp::WaitForFileDialog(const std::wstring& title, DWORD timeoutMs) const {
@@ -244,17 +351,9 @@ void LabelPrintApp::CancelFileDialog(HWND dialog) const {
 }
 
 std::optional<MessageBoxInfo> LabelPrintApp::FindMessageBox() const {
-    TopWindows search{pid_, {}};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<TopWindows*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->pid && ::IsWindowVisible(hwnd) && ClassName(hwnd) == L"#32770") s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    for (HWND box : search.found) {
+    std::vector<HWND> dialogs =
+        TopWindows(ProcessId(), [](HWND hwnd) { return ::IsWindowVisible(hwnd) && IsDialog(hwnd); });
+    for (HWND box : dialogs) {
         HWND text = ::GetDlgItem(box, kMessageBoxText);
         if (!text) continue;
         MessageBoxInfo info;
@@ -288,16 +387,9 @@ void LabelPrintApp::Answer(const MessageBoxInfo& box, int button) const {
     ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
-bool LabelPrintApp::Running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-
-bool LabelPrintApp::WaitForExit(DWORD timeoutMs) const {
-    return process_ && ::WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD LabelPrintApp::ExitCode() const {
-    DWORD code = STILL_ACTIVE;
-    if (process_) ::GetExitCodeProcess(process_.get(), &code);
-    return code;
+void LabelPrintApp::Close(const MessageBoxInfo& box, int button) const {
+    Answer(box, button);
+    WaitUntil([&] { return !::IsWindow(box.hwnd) || !::IsWindowVisible(box.hwnd); });
 }
 
 }  // namespace workflow

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,10 +22,39 @@ struct MessageBoxInfo {
     std::wstring text;
     bool ok = false, cancel = false, retry = false;
     bool icon = false;
+
+    // All of it in one line: "标签打印: 查询ITEM不存在！ [OK]", "出错提示: 没有选定文件 [Retry Cancel] icon".
+    std::wstring Summary() const;
 };
 
 // Polls until the condition holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000, DWORD pollMs = 5);
+
+// A program a test started; throws, saying why, when Windows cannot start it.
+class Process {
+public:
+    Process() = default;
+    Process(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder = {});
+
+    bool Running() const;
+    bool WaitForExit(DWORD timeoutMs) const;
+    DWORD ExitCode() const;  // STILL_ACTIVE while it runs
+    DWORD id() const noexcept { return id_; }
+    HANDLE handle() const noexcept { return handle_.get(); }
+
+private:
+    win::UniqueHandle handle_;
+    DWORD id_ = 0;
+};
+
+// config.ini as the program reads it beside itself, in GBK; what is left empty is not written.
+struct Settings {
+    std::wstring keyColumn;      // [settings] 查询列, as the file holds it
+    std::wstring workbook;       // [DATA] DB
+    std::wstring labelTemplate;  // [DATA] TP
+    std::wstring printer;        // [print] printer
+};
+std::string ConfigIni(const Settings& settings);
 
 class LabelPrintApp {
 public:
@@ -37,10 +67,14 @@ public:
     const std::wstring& folder() const noexcept { return dir_.path(); }
     std::wstring configPath() const { return dir_ / L"config.ini"; }
 
-    void Start();
-    // Starts the program and waits until its window is visible with every control in place.
-    bool StartAndWaitForWindow();
+    // Starts the program and waits until it has built its (still hidden) window. A start that failed
+    // before the program ran (Wine could not start it, or it ended at once without a window) is tried
+    // again; throws, saying why, when no attempt got that far.
+    void Launch();
+    // Waits until the window is visible with every control in place.
     bool WaitForWindow(DWORD timeoutMs = 20000);
+    // What keeps the window from view: the program's end, a message box, or nothing seen.
+    std::string WhyNoWindow() const;
     HWND window() const noexcept { return window_; }
     // The main window whether or not it is visible yet.
     HWND FindMainWindow() const;
@@ -74,7 +108,20 @@ public:
     int FocusId() const;
     bool WaitForFocus(int id, DWORD timeoutMs = 20000) const;
 
+    // The operator's way to a lookup: Enter in both spare boxes, the key, Enter. False when the
+    // focus never reached the key box.
+    bool EnterKey(const std::wstring& key);
+    // The same, and true once the focus reached the quantity box: the item was found.
+    bool FindItem(const std::wstring& key);
+    // Presses 打印 and waits until the print is over: the button enabled again with a result on the
+    // status line, or a message, which is closed and returned.
+    std::optional<MessageBoxInfo> Print();
+
     // The open-file dialog with the given title, its file types as shown, and choosing or cancelling in it.
+    // OpenFileDialog clicks the control (a button, or a path box with the mouse) and waits for the dialog;
+    // ChooseFile then chooses the path there, false when no dialog of that title came up.
+    HWND OpenFileDialog(int control, const std::wstring& title);
+    bool ChooseFile(int control, const std::wstring& title, const std::wstring& path);
     HWND WaitForFileDialog(const std::wstring& title, DWORD timeoutMs = 20000) const;
     HWND FindFileDialog() const;
     std::vector<std::wstring> FileTypes(HWND dialog) const;
@@ -84,18 +131,26 @@ public:
     std::optional<MessageBoxInfo> WaitForMessageBox(DWORD timeoutMs = 20000) const;
     std::optional<MessageBoxInfo> FindMessageBox() const;
     void Answer(const MessageBoxInfo& box, int button) const;
+    // Answers the message box and waits until it is gone.
+    void Close(const MessageBoxInfo& box, int button = IDOK) const;
 
-    bool Running() const;
-    bool WaitForExit(DWORD timeoutMs = 20000) const;
-    DWORD ExitCode() const;
-    DWORD ProcessId() const noexcept { return pid_; }
+    bool Running() const { return process_.Running(); }
+    bool WaitForExit(DWORD timeoutMs = 20000) const { return process_.WaitForExit(timeoutMs); }
+    DWORD ExitCode() const { return process_.ExitCode(); }
+    DWORD ProcessId() const noexcept { return process_.id(); }
 
 private:
     testing_support::TempDir dir_;
     std::wstring exe_;
-    win::UniqueHandle process_;
-    DWORD pid_ = 0;
+    Process process_;
     HWND window_ = nullptr;
 };
+
+// The one way a scenario starts the program: a copy with these settings (none: no config.ini), its
+// window shown. Throws, saying why, when the window does not appear, which fails the test there.
+std::unique_ptr<LabelPrintApp> Start(const std::wstring& name, std::optional<std::string> configIni = std::nullopt);
+inline std::unique_ptr<LabelPrintApp> Start(const std::wstring& name, const Settings& settings) {
+    return Start(name, ConfigIni(settings));
+}
 
 }  // namespace workflow

@@ -11,7 +11,6 @@
 
 using namespace workflow;
 using testing_support::FixturePath;
-using testing_support::Gbk;
 
 namespace {
 
@@ -38,45 +37,42 @@ HCURSOR SettledCursorAt(LabelPrintApp& app, int id) {
 }
 
 TEST_F(BusyPointerTest, ASlowLookupShowsTheBusyPointerUntilItEndsOrAsks) {
-    LabelPrintApp app(L"busy-pointer",
-                      Gbk(L"[settings]\r\n查询列=1\r\n[DATA]\r\nDB=" + FixturePath(L"print.xlsx") + L"\r\n"));
-    ASSERT_TRUE(app.StartAndWaitForWindow());
+    auto app = Start(L"busy-pointer", Settings{.keyColumn = L"1", .workbook = FixturePath(L"print.xlsx")});
     // The pointer shape read from outside is that of the thread in front.
-    ::SetForegroundWindow(app.window());
-    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.window(); }, 5000));
-    HCURSOR overCaption = SettledCursorAt(app, app::QuantityCaption);
-    HCURSOR overKeyBox = SettledCursorAt(app, app::KeyBox);
+    ::SetForegroundWindow(app->window());
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app->window(); }, 5000));
+    HCURSOR overCaption = SettledCursorAt(*app, app::QuantityCaption);
+    HCURSOR overKeyBox = SettledCursorAt(*app, app::KeyBox);
     ASSERT_NE(overKeyBox, nullptr);
     ASSERT_NE(overKeyBox, overCaption) << "a text box has a pointer of its own";
-    app.PostEnter(app::Spare1Box);
-    app.PostEnter(app::Spare2Box);
-    ASSERT_TRUE(app.WaitForFocus(app::KeyBox));
+    app->PostEnter(app::Spare1Box);
+    app->PostEnter(app::Spare2Box);
+    ASSERT_TRUE(app->WaitForFocus(app::KeyBox));
     excel.Set(L"OpenDelayMs", 2000);
 
     for (const wchar_t* key : {L"P-TEXT", L"NO-SUCH-ITEM"}) {
         SCOPED_TRACE(testing_support::Utf8(key));
-        ASSERT_TRUE(app.WaitForFocus(app::KeyBox));
-        app.SetText(app::KeyBox, key);
-        app.PostEnter(app::KeyBox);
+        ASSERT_TRUE(app->WaitForFocus(app::KeyBox));
+        app->SetText(app::KeyBox, key);
+        app->PostEnter(app::KeyBox);
         HCURSOR busy = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (busy = app.Cursor()) != nullptr && busy != overKeyBox; }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return (busy = app->Cursor()) != nullptr && busy != overKeyBox; }, 5000));
         EXPECT_NE(busy, overCaption);
-        EXPECT_EQ(app.Text(app::StatusLine), L"") << "no text says it";
-        EXPECT_EQ(app.Text(app::KeyBox), key);
+        EXPECT_EQ(app->Text(app::StatusLine), L"") << "no text says it";
+        EXPECT_EQ(app->Text(app::KeyBox), key);
 
         std::optional<MessageBoxInfo> box;
-        ASSERT_TRUE(WaitUntil([&] { return app.FocusId() == app::QuantityBox || (box = app.FindMessageBox()); }));
+        ASSERT_TRUE(WaitUntil([&] { return app->FocusId() == app::QuantityBox || (box = app->FindMessageBox()); }));
         if (box) {
             // The lookup waits for the operator now.
             EXPECT_EQ(box->text, L"查询ITEM不存在！");
-            EXPECT_NE(app.Cursor(), busy);
-            app.Answer(*box, IDOK);
-            ASSERT_TRUE(WaitUntil([&] { return !app.FindMessageBox(); }));
+            EXPECT_NE(app->Cursor(), busy);
+            app->Close(*box);
         }
-        EXPECT_TRUE(WaitUntil([&] { return app.Cursor() == overKeyBox; }, 5000)) << "the box's own pointer is back";
+        EXPECT_TRUE(WaitUntil([&] { return app->Cursor() == overKeyBox; }, 5000)) << "the box's own pointer is back";
         if (!box) {
             // Back to the key box: Shift+Tab from the quantity box.
-            ASSERT_TRUE(app.SendKeys({VK_SHIFT, VK_TAB}));
+            ASSERT_TRUE(app->SendKeys({VK_SHIFT, VK_TAB}));
         }
     }
 }

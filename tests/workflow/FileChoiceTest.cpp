@@ -14,6 +14,9 @@ using Texts = std::vector<std::wstring>;
 
 namespace {
 
+constexpr wchar_t kChooseWorkbook[] = L"导入出货清单EXCEL文件";
+constexpr wchar_t kChooseTemplate[] = L"打开标签模板文件";
+
 class FileChoiceTest : public ::testing::Test {
 protected:
     StandinScenario bartender{L"BarTender"};
@@ -24,97 +27,82 @@ protected:
         testing_support::WriteBytes(path, "x");
         return path;
     }
+
+    // Chooses the file through the control's dialog and waits until its box shows it.
+    static void Choose(LabelPrintApp& app, int control, const std::wstring& title, int box, const std::wstring& path) {
+        ASSERT_TRUE(app.ChooseFile(control, title, path));
+        ASSERT_TRUE(WaitUntil([&] { return app.Text(box) == path; }));
+    }
+
+    // Ends the program with 退出 and starts it again on the settings file it left.
+    static std::unique_ptr<LabelPrintApp> Restart(LabelPrintApp& app) {
+        std::string config = ReadBytes(app.configPath());
+        app.PostClick(app::ExitButton);
+        EXPECT_TRUE(app.WaitForExit());
+        return Start(L"restart", config);
+    }
 };
 
 TEST_F(FileChoiceTest, WorkbookButtonCreatesTheSettingsFileWithTheFullPath) {
     std::wstring workbook = MakeFile(L"出货清单（十二月）.xlsx");
-    LabelPrintApp app(L"choose-workbook");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    ASSERT_FALSE(testing_support::Exists(app.configPath()));
+    auto app = Start(L"choose-workbook");
+    ASSERT_FALSE(testing_support::Exists(app->configPath()));
 
-    app.PostClick(app::ChooseWorkbookButton);
-    HWND dialog = app.WaitForFileDialog(L"导入出货清单EXCEL文件");
+    HWND dialog = app->OpenFileDialog(app::ChooseWorkbookButton, kChooseWorkbook);
     ASSERT_NE(dialog, nullptr);
     // Two separate types: an .xlsx workbook shows only after switching the type.
-    EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.xls)", L"(*.xlsx)"}));
-    app.ChooseInFileDialog(dialog, workbook);
-
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == workbook; }));
-    EXPECT_EQ(ReadBytes(app.configPath()), Gbk(L"[DATA]\r\nDB=" + workbook + L"\r\n"));
+    EXPECT_EQ(app->FileTypes(dialog), (Texts{L"(*.xls)", L"(*.xlsx)"}));
+    app->ChooseInFileDialog(dialog, workbook);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(app::WorkbookBox) == workbook; }));
+    EXPECT_EQ(ReadBytes(app->configPath()), Gbk(L"[DATA]\r\nDB=" + workbook + L"\r\n"));
 }
 
 TEST_F(FileChoiceTest, ClickIntoTheWorkbookBoxChoosesForThisRunOnly) {
     std::wstring remembered = MakeFile(L"remembered.xls"), once = MakeFile(L"只用一次.xls");
-    LabelPrintApp app(L"click-workbook", Gbk(L"[DATA]\r\nDB=" + remembered + L"\r\n"));
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    std::string before = ReadBytes(app.configPath());
+    auto app = Start(L"click-workbook", Settings{.workbook = remembered});
+    std::string before = ReadBytes(app->configPath());
 
-    app.PostMouseClick(app::WorkbookBox);
-    HWND dialog = app.WaitForFileDialog(L"导入EXCEL文件");
+    HWND dialog = app->OpenFileDialog(app::WorkbookBox, L"导入EXCEL文件");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.xls)", L"(*.xlsx)"}));
-    app.ChooseInFileDialog(dialog, once);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == once; }));
-    EXPECT_EQ(ReadBytes(app.configPath()), before);
-
-    app.PostClick(app::ExitButton);
-    ASSERT_TRUE(app.WaitForExit());
-    LabelPrintApp again(L"click-workbook-restart", before);
-    ASSERT_TRUE(again.StartAndWaitForWindow());
-    EXPECT_EQ(again.Text(app::WorkbookBox), remembered);
+    EXPECT_EQ(app->FileTypes(dialog), (Texts{L"(*.xls)", L"(*.xlsx)"}));
+    app->ChooseInFileDialog(dialog, once);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(app::WorkbookBox) == once; }));
+    EXPECT_EQ(ReadBytes(app->configPath()), before);
+    EXPECT_EQ(Restart(*app)->Text(app::WorkbookBox), remembered);
 }
 
 TEST_F(FileChoiceTest, TemplateButtonAndBoxUseTheTemplateDialog) {
     std::wstring label = MakeFile(L"标签模板 A.btw"), other = MakeFile(L"other.btw");
-    LabelPrintApp app(L"choose-template");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
+    auto app = Start(L"choose-template");
 
-    app.PostClick(app::ChooseTemplateButton);
-    HWND dialog = app.WaitForFileDialog(L"打开标签模板文件");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.BTW)"}));
-    app.ChooseInFileDialog(dialog, label);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::TemplateBox) == label; }));
-    EXPECT_EQ(ReadIni(L"DATA", L"TP", app.configPath()), label);
-
-    app.PostMouseClick(app::TemplateBox);
-    dialog = app.WaitForFileDialog(L"打开标签模板文件");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(app.FileTypes(dialog), (Texts{L"(*.BTW)"}));
-    app.ChooseInFileDialog(dialog, other);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::TemplateBox) == other; }));
-    EXPECT_EQ(ReadIni(L"DATA", L"TP", app.configPath()), label) << "a click into the box is not remembered";
+    for (int control : {app::ChooseTemplateButton, app::TemplateBox}) {
+        HWND dialog = app->OpenFileDialog(control, kChooseTemplate);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(app->FileTypes(dialog), (Texts{L"(*.BTW)"}));
+        std::wstring path = control == app::TemplateBox ? other : label;
+        app->ChooseInFileDialog(dialog, path);
+        ASSERT_TRUE(WaitUntil([&] { return app->Text(app::TemplateBox) == path; }));
+        EXPECT_EQ(ReadIni(L"DATA", L"TP", app->configPath()), label) << "a click into the box is not remembered";
+    }
 }
 
 TEST_F(FileChoiceTest, CancellingChangesNothingWhicheverAnswerIsGiven) {
     std::wstring workbook = MakeFile(L"book.xlsx"), label = MakeFile(L"label.btw");
-    LabelPrintApp app(L"cancel", Gbk(L"[DATA]\r\nTP=" + label + L"\r\n"));
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostClick(app::ChooseWorkbookButton);
-    HWND dialog = app.WaitForFileDialog(L"导入出货清单EXCEL文件");
-    ASSERT_NE(dialog, nullptr);
-    app.ChooseInFileDialog(dialog, workbook);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == workbook; }));
-    std::string before = ReadBytes(app.configPath());
+    auto app = Start(L"cancel", Settings{.labelTemplate = label});
+    Choose(*app, app::ChooseWorkbookButton, kChooseWorkbook, app::WorkbookBox, workbook);
+    std::string before = ReadBytes(app->configPath());
 
     for (int answer : {IDRETRY, IDCANCEL}) {
-        app.PostClick(app::ChooseTemplateButton);
-        dialog = app.WaitForFileDialog(L"打开标签模板文件");
+        HWND dialog = app->OpenFileDialog(app::ChooseTemplateButton, kChooseTemplate);
         ASSERT_NE(dialog, nullptr);
-        app.CancelFileDialog(dialog);
-        auto box = app.WaitForMessageBox();
+        app->CancelFileDialog(dialog);
+        auto box = app->WaitForMessageBox();
         ASSERT_TRUE(box.has_value());
-        EXPECT_EQ(box->text, L"没有选定文件");
-        EXPECT_EQ(box->title, L"出错提示");
-        EXPECT_TRUE(box->retry);
-        EXPECT_TRUE(box->cancel);
-        EXPECT_FALSE(box->ok);
-        EXPECT_TRUE(box->icon);
-        app.Answer(*box, answer);
-        ASSERT_TRUE(WaitUntil([&] { return !app.FindMessageBox(); }));
-        EXPECT_FALSE(WaitUntil([&] { return app.FindFileDialog() != nullptr; }, 1000)) << "nothing is retried";
-        EXPECT_EQ(app.Text(app::TemplateBox), label);
-        EXPECT_EQ(ReadBytes(app.configPath()), before);
+        EXPECT_EQ(box->Summary(), L"出错提示: 没有选定文件 [Retry Cancel] icon");
+        app->Close(*box, answer);
+        EXPECT_FALSE(WaitUntil([&] { return app->FindFileDialog() != nullptr; }, 1000)) << "nothing is retried";
+        EXPECT_EQ(app->Text(app::TemplateBox), label);
+        EXPECT_EQ(ReadBytes(app->configPath()), before);
     }
 }
 
@@ -131,20 +119,9 @@ TEST_F(FileChoiceTest, LongChinesePathSurvivesARestart) {
     ASSERT_LT(deep.size(), 260u);
     ASSERT_GT(Gbk(deep).size(), 254u);
 
-    LabelPrintApp app(L"long-path");
-    ASSERT_TRUE(app.StartAndWaitForWindow());
-    app.PostClick(app::ChooseWorkbookButton);
-    HWND dialog = app.WaitForFileDialog(L"导入出货清单EXCEL文件");
-    ASSERT_NE(dialog, nullptr);
-    app.ChooseInFileDialog(dialog, deep);
-    ASSERT_TRUE(WaitUntil([&] { return app.Text(app::WorkbookBox) == deep; }));
-    std::string config = ReadBytes(app.configPath());
-    app.PostClick(app::ExitButton);
-    ASSERT_TRUE(app.WaitForExit());
-
-    LabelPrintApp again(L"long-path-restart", config);
-    ASSERT_TRUE(again.StartAndWaitForWindow());
-    EXPECT_EQ(again.Text(app::WorkbookBox), deep);
+    auto app = Start(L"long-path");
+    Choose(*app, app::ChooseWorkbookButton, kChooseWorkbook, app::WorkbookBox, deep);
+    EXPECT_EQ(Restart(*app)->Text(app::WorkbookBox), deep);
 }
 
 }  // namespace

@@ -4,13 +4,11 @@
 
 #include "app/Controls.h"
 #include "services/SettingsFile.h"
-#include "tests/support/Json.h"
 #include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
 
 using namespace workflow;
 using testing_support::FixturePath;
-using testing_support::Gbk;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using Strings = std::vector<std::string>;
@@ -19,12 +17,9 @@ namespace {
 
 class KeyboardTest : public ::testing::Test {
 protected:
-    void SetUp() override { bartender.Set(L"PrintLog", out / L"prints.log"); }
-
-    std::unique_ptr<LabelPrintApp> Start(const std::wstring& name) {
-        auto app = std::make_unique<LabelPrintApp>(
-            name, Gbk(L"[settings]\r\n查询列=1\r\n[DATA]\r\nDB=" + printBook + L"\r\nTP=" + allFields + L"\r\n"));
-        EXPECT_TRUE(app->StartAndWaitForWindow());
+    std::unique_ptr<LabelPrintApp> StartWithTemplate(const std::wstring& name) {
+        auto app = Start(
+            name, Settings{.keyColumn = L"1", .workbook = FixturePath(L"print.xlsx"), .labelTemplate = allFields});
         EXPECT_TRUE(app->WaitForFocus(app::Spare1Box));
         return app;
     }
@@ -39,16 +34,6 @@ protected:
         return app.FocusId() == id;
     }
 
-    // The operator's path up to the quantity box: Enter, Enter, the key, Enter.
-    static void FindItem(LabelPrintApp& app, const std::wstring& key) {
-        app.PostEnter(app::Spare1Box);
-        app.PostEnter(app::Spare2Box);
-        ASSERT_TRUE(app.WaitForFocus(app::KeyBox));
-        app.SetText(app::KeyBox, key);
-        app.PostEnter(app::KeyBox);
-        ASSERT_TRUE(app.WaitForFocus(app::QuantityBox)) << "the key was found";
-    }
-
     // Waits until the program has handled every message posted to it so far: a key posted after them
     // reaches the second spare box last.
     static void WaitForPostedInput(LabelPrintApp& app) {
@@ -57,24 +42,14 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return app.Text(app::Spare2Box) == L"z"; }));
     }
 
-    std::size_t PrintCount() const { return testing_support::ParseJsonLines(ReadBytes(out / L"prints.log")).size(); }
-
-    std::size_t PrintOutCalls() const {
-        std::size_t n = 0;
-        for (const Call& call : bartender.Calls()) n += call.member == "PrintOut";
-        return n;
-    }
-
-    StandinScenario bartender{L"BarTender"};
+    BarTenderScenario bartender;
     StandinScenario excel{L"Excel"};
-    TempDir out{L"keyboard"};
     std::wstring allFields = FixturePath(L"templates\\all-fields.btw");
-    std::wstring printBook = FixturePath(L"print.xlsx");
 };
 
 TEST_F(KeyboardTest, QuantityEnterEnterPrintsOnceAndAHeldOrRepeatedEnterPrintsNoMore) {
-    auto app = Start(L"enter-prints");
-    FindItem(*app, L"P-TEXT");
+    auto app = StartWithTemplate(L"enter-prints");
+    ASSERT_TRUE(app->FindItem(L"P-TEXT"));
     app->SetText(app::QuantityBox, L"2");
     bartender.ClearLog();
 
@@ -97,19 +72,19 @@ TEST_F(KeyboardTest, QuantityEnterEnterPrintsOnceAndAHeldOrRepeatedEnterPrintsNo
     ASSERT_TRUE(WaitUntil([&] { return app->Text(app::StatusLine) == L"打印完成" && app->Enabled(app::PrintButton); }));
     app->PostKeyDown(app::PrintButton, VK_RETURN, true);
     WaitForPostedInput(*app);
-    EXPECT_EQ(PrintOutCalls(), 1u);
-    ASSERT_EQ(PrintCount(), 1u);
-    EXPECT_EQ(testing_support::ParseJsonLines(ReadBytes(out / L"prints.log"))[0]["labels"].Integer(), 2);
+    EXPECT_EQ(bartender.Answered("Format.PrintOut"), 1u);
+    ASSERT_EQ(bartender.Prints().size(), 1u);
+    EXPECT_EQ(bartender.Prints()[0]["labels"].Integer(), 2);
     EXPECT_EQ(app->FocusId(), app::PrintButton) << "the focus stays on the button after the print";
 
     // A new press prints again.
     app->PostEnter(app::PrintButton);
-    EXPECT_TRUE(WaitUntil([&] { return PrintCount() == 2 && app->Enabled(app::PrintButton); }));
-    EXPECT_EQ(PrintOutCalls(), 2u);
+    EXPECT_TRUE(WaitUntil([&] { return bartender.Prints().size() == 2 && app->Enabled(app::PrintButton); }));
+    EXPECT_EQ(bartender.Answered("Format.PrintOut"), 2u);
 }
 
 TEST_F(KeyboardTest, EnterOnTheFocusedExitButtonEndsTheProgramAsAClickWould) {
-    auto app = Start(L"enter-exit");
+    auto app = StartWithTemplate(L"enter-exit");
     app->PostEnter(app::QuantityBox);
     ASSERT_TRUE(app->WaitForFocus(app::PrintButton));
     ASSERT_TRUE(TabTo(*app, app::ExitButton));
@@ -118,14 +93,14 @@ TEST_F(KeyboardTest, EnterOnTheFocusedExitButtonEndsTheProgramAsAClickWould) {
     ASSERT_TRUE(app->WaitForExit());
     EXPECT_EQ(app->ExitCode(), 0u);
     EXPECT_EQ(bartender.Briefs(), (Strings{"Application.Quit(I4:0)"}));
-    EXPECT_EQ(PrintCount(), 0u);
+    EXPECT_TRUE(bartender.Prints().empty());
 }
 
 TEST_F(KeyboardTest, EnterOnAFocusedChooseButtonOpensItsDialogOnce) {
     TempDir files{L"enter-choose-files"};
     std::wstring label = files / L"标签.btw";
     testing_support::WriteBytes(label, ReadBytes(allFields));
-    auto app = Start(L"enter-choose");
+    auto app = StartWithTemplate(L"enter-choose");
 
     ASSERT_TRUE(TabTo(*app, app::ChooseWorkbookButton));
     app->PostEnter(app::ChooseWorkbookButton);
@@ -135,8 +110,7 @@ TEST_F(KeyboardTest, EnterOnAFocusedChooseButtonOpensItsDialogOnce) {
     auto box = app->WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, L"没有选定文件");
-    app->Answer(*box, IDCANCEL);
-    ASSERT_TRUE(WaitUntil([&] { return !app->FindMessageBox(); }));
+    app->Close(*box, IDCANCEL);
     EXPECT_FALSE(WaitUntil([&] { return app->FindFileDialog() != nullptr; }, 1000)) << "one press, one dialog";
 
     ASSERT_TRUE(TabTo(*app, app::ChooseTemplateButton));
@@ -150,7 +124,7 @@ TEST_F(KeyboardTest, EnterOnAFocusedChooseButtonOpensItsDialogOnce) {
 }
 
 TEST_F(KeyboardTest, AltEnterAndShiftEnterMoveTheFocusLikeEnterAndStartTheLookup) {
-    auto app = Start(L"modified-enter");
+    auto app = StartWithTemplate(L"modified-enter");
     app->SetText(app::Spare1Box, L"备注");
     ASSERT_TRUE(app->SendKeys({VK_MENU, VK_RETURN}));
     ASSERT_TRUE(app->WaitForFocus(app::Spare2Box, 5000));
@@ -177,7 +151,7 @@ TEST_F(KeyboardTest, AltEnterAndShiftEnterMoveTheFocusLikeEnterAndStartTheLookup
     ASSERT_TRUE(app->SendKeys({VK_SHIFT, VK_RETURN}));
     ASSERT_TRUE(app->WaitForFocus(app::QuantityBox));
     EXPECT_FALSE(excel.Briefs().empty());
-    EXPECT_EQ(PrintCount(), 0u);
+    EXPECT_TRUE(bartender.Prints().empty());
 
     GUITHREADINFO info{sizeof(info)};
     ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(app->window(), nullptr), &info));

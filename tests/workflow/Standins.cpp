@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 #include "tests/support/Json.h"
 
 namespace workflow {
@@ -24,9 +26,9 @@ std::string Call::Brief() const {
     return out + ")";
 }
 
-std::vector<Call> ParseCallLog(const std::string& utf8Lines) {
+std::vector<Call> StandinScenario::Calls() const {
     std::vector<Call> calls;
-    for (const testing_support::Json& line : testing_support::ParseJsonLines(utf8Lines)) {
+    for (const testing_support::Json& line : testing_support::ParseJsonLines(RawLog())) {
         Call call;
         call.server = line["server"].text;
         call.object = line["object"].text;
@@ -59,116 +61,94 @@ void StandinScenario::Set(const wchar_t* name, DWORD value) { SetValue(server_, 
 
 std::string StandinScenario::RawLog() const { return testing_support::ReadBytes(log_); }
 
-std::vector<Call> StandinScenario::Calls() const { return ParseCallLog(RawLog()); }
-
 std::vector<std::string> StandinScenario::Briefs() const {
     std::vector<std::string> out;
     for (const Call& c : Calls()) out.push_back(c.Brief());
     return out;
 }
 
+std::vector<std::string> StandinScenario::Answered() const {
+    std::vector<std::string> answered;
+    for (const Call& call : Calls())
+        if (call.kind != "refused") answered.push_back(call.object + "." + call.member);
+    return answered;
+}
+
+std::size_t StandinScenario::Answered(const std::string& objectMember) const {
+    std::vector<std::string> answered = Answered();
+    return static_cast<std::size_t>(std::count(answered.begin(), answered.end(), objectMember));
+}
+
 void StandinScenario::ClearLog() const { ::DeleteFileW(log_.c_str()); }
+
+BarTenderScenario::BarTenderScenario() : StandinScenario(L"BarTender"), prints_(dir_ / L"prints.log") {
+    Set(L"PrintLog", prints_);
+}
+
+std::vector<testing_support::Json> BarTenderScenario::Prints() const {
+    return testing_support::ParseJsonLines(testing_support::ReadBytes(prints_));
+}
 
 OperatorExcel::OperatorExcel(const std::wstring& readyFile) {
     ready_.reset(::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Ready"));
     ::ResetEvent(ready_.get());
-    std::wstring exe = testing_support::BinFolder() + L"\\excel-standin.exe";
-    std::wstring commandLine = L"\"" + exe + L"\" /operator";
-    if (!readyFile.empty()) commandLine += L" \"" + readyFile + L"\"";
-    STARTUPINFOW si{sizeof(si)};
-    PROCESS_INFORMATION pi{};
-    if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        ::CloseHandle(pi.hThread);
-        process_.reset(pi.hProcess);
-    }
+    process_ = Process(testing_support::BinFolder() + L"\\excel-standin.exe",
+                       L"/operator" + (readyFile.empty() ? L"" : L" \"" + readyFile + L"\""));
 }
 
 OperatorExcel::~OperatorExcel() {
-    if (process_ && !Exited(0)) {
+    if (process_.Running()) {
         Stop();
-        if (!Exited(10000)) ::TerminateProcess(process_.get(), 1);
+        if (!Exited(10000)) ::TerminateProcess(process_.handle(), 1);
     }
 }
 
-bool OperatorExcel::WaitUntilReady() const {
-    return process_ && ::WaitForSingleObject(ready_.get(), 30000) == WAIT_OBJECT_0;
-}
+bool OperatorExcel::WaitUntilReady() const { return ::WaitForSingleObject(ready_.get(), 30000) == WAIT_OBJECT_0; }
 bool OperatorExcel::Ready() const { return ::WaitForSingleObject(ready_.get(), 0) == WAIT_OBJECT_0; }
-bool OperatorExcel::Exited(DWORD timeoutMs) const {
-    return process_ && ::WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
-}
+bool OperatorExcel::Exited(DWORD timeoutMs) const { return process_.WaitForExit(timeoutMs); }
+DWORD OperatorExcel::ExitCode() const { return process_.ExitCode(); }
 
-DWORD OperatorExcel::ExitCode() const {
-    DWORD code = STILL_ACTIVE;
-    if (process_) ::GetExitCodeProcess(process_.get(), &code);
-    return code;
-}
-
-void OperatorExcel::Stop() const {
-    win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, L"LabelPrintStandin.Excel.Stop"));
-    if (stop) ::SetEvent(stop.get());
-}
+void OperatorExcel::Stop() const { StopStandin(L"Excel"); }
 
 std::vector<DWORD> StandinProcesses(const wchar_t* exe) {
     std::vector<DWORD> ids;
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    // A failed snapshot is INVALID_HANDLE_VALUE, as a failed CreateFile is.
+    win::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return ids;
     PROCESSENTRY32W entry{sizeof(entry)};
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry))
         if (::lstrcmpiW(entry.szExeFile, exe) == 0) ids.push_back(entry.th32ProcessID);
-    ::CloseHandle(snapshot);
     return ids;
 }
 
 bool ProcessEnded(DWORD pid, DWORD timeoutMs) {
-    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!process) return true;
-    bool ended = ::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
-    ::CloseHandle(process);
-    return ended;
+    win::UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return !process || ::WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 void StopStandin(const wchar_t* server) {
     std::wstring name = std::wstring(L"LabelPrintStandin.") + server + L".Stop";
-    if (HANDLE stop = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
-        ::SetEvent(stop);
-        ::CloseHandle(stop);
-    }
+    win::UniqueHandle stop(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+    if (stop) ::SetEvent(stop.get());
 }
 
 void EndStrayStandins() {
     // Their stop events end them the orderly way: a server killed from outside stays registered with
     // Wine's COM, and nothing could create its class again for the rest of the session.
-    for (const wchar_t* server : {L"BarTender", L"Excel"}) {
-        std::wstring name = std::wstring(L"LabelPrintStandin.") + server + L".Stop";
-        win::UniqueHandle stop(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
-        if (stop) ::SetEvent(stop.get());
-    }
-    // A failed snapshot is INVALID_HANDLE_VALUE, as a failed CreateFile is.
-    win::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return;
-    PROCESSENTRY32W entry{sizeof(entry)};
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-        std::wstring name = entry.szExeFile;
-        if (name != L"bartender-standin.exe" && name != L"excel-standin.exe") continue;
-        win::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-        if (!process) continue;
-        if (::WaitForSingleObject(process.get(), 5000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 98);
+    for (const wchar_t* server : {L"BarTender", L"Excel"}) StopStandin(server);
+    for (const wchar_t* exe : {L"bartender-standin.exe", L"excel-standin.exe"}) {
+        for (DWORD pid : StandinProcesses(exe)) {
+            win::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            if (process && ::WaitForSingleObject(process.get(), 5000) != WAIT_OBJECT_0)
+                ::TerminateProcess(process.get(), 98);
+        }
     }
 }
 
 DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments) {
-    std::wstring path = testing_support::BinFolder() + L"\\" + exe;
-    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
-    STARTUPINFOW si{sizeof(si)};
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return static_cast<DWORD>(-1);
-    win::UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    ::WaitForSingleObject(process.get(), 30000);
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.get(), &code);
-    return code;
+    Process standin(testing_support::BinFolder() + L"\\" + exe, arguments);
+    standin.WaitForExit(30000);
+    return standin.ExitCode();
 }
 
 }  // namespace workflow

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Json.h"
 #include "tests/support/TestFiles.h"
+#include "tests/workflow/AppDriver.h"
 #include "win/UniqueResource.h"
 
 namespace workflow {
@@ -21,8 +23,6 @@ struct Call {
     std::string Brief() const;
 };
 
-std::vector<Call> ParseCallLog(const std::string& utf8Lines);
-
 // Gives one stand-in a clean set of switches and a fresh call log for the length of a test.
 class StandinScenario {
 public:
@@ -35,14 +35,27 @@ public:
     void Set(const wchar_t* name, DWORD value);
     std::vector<Call> Calls() const;
     std::vector<std::string> Briefs() const;
+    // "Object.Member" of each call the server answered (it may refuse calls while it is busy), and
+    // how many of them were to that one.
+    std::vector<std::string> Answered() const;
+    std::size_t Answered(const std::string& objectMember) const;
     std::string RawLog() const;
     void ClearLog() const;
-    const std::wstring& logPath() const noexcept { return log_; }
 
-private:
+protected:
     std::wstring server_;
     testing_support::TempDir dir_;
     std::wstring log_;
+};
+
+// The BarTender stand-in's scenario with its print records, one for each PrintOut that printed.
+class BarTenderScenario : public StandinScenario {
+public:
+    BarTenderScenario();
+    std::vector<testing_support::Json> Prints() const;
+
+private:
+    std::wstring prints_;
 };
 
 // An Excel the operator started by hand (the Excel stand-in in its operator mode), found running by
@@ -63,7 +76,7 @@ public:
 
 private:
     win::UniqueHandle ready_;
-    win::UniqueHandle process_;
+    Process process_;
 };
 
 // The ids of the running processes of a stand-in ("excel-standin.exe").
