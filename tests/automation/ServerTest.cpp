@@ -97,57 +97,6 @@ DWORD Regsvr32(bool x86, const std::wstring& arguments, const std::wstring& dll)
 
 }  // namespace
 
-TEST(LabelSupportServer, RegistrationNamesEachClassWithApartmentThreadingAndUnregistrationRemovesIt) {
-    win::ComApartment com;
-    win::UniqueModule dll(::LoadLibraryW(ServerDllPath().c_str()));
-    ASSERT_TRUE(dll);
-    auto registerServer = Export<HRESULT(STDAPICALLTYPE*)()>(dll.get(), "DllRegisterServer");
-    auto unregisterServer = Export<HRESULT(STDAPICALLTYPE*)()>(dll.get(), "DllUnregisterServer");
-    ASSERT_TRUE(registerServer && unregisterServer);
-    const std::wstring x86Dll = X86ServerDllPath();
-    // The prefix stays usable for the other tests whatever happens here.
-    struct Reregister {
-        HRESULT(STDAPICALLTYPE* call)();
-        std::wstring x86Dll;
-        ~Reregister() {
-            call();
-            if (!x86Dll.empty()) Regsvr32(true, L"", x86Dll);
-        }
-    } reregister{registerServer, x86Dll};
-    // The x86 registration would keep the class names.
-    if (!x86Dll.empty()) {
-        ASSERT_EQ(Regsvr32(true, L"/u", x86Dll), 0u);
-    }
-
-    ASSERT_EQ(unregisterServer(), S_OK);
-    EXPECT_EQ(unregisterServer(), S_OK) << "removing what is gone is no failure";
-    CLSID clsid;
-    EXPECT_EQ(::CLSIDFromProgID(L"LabelSupport.Radix", &clsid), CO_E_CLASSSTRING);
-    win::ComPtr<ITypeLib> registered;
-    EXPECT_TRUE(FAILED(::LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered.put())));
-    EXPECT_FALSE(Value(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kRadixIid)));
-
-    ASSERT_EQ(registerServer(), S_OK);
-    for (const wchar_t* coclass : {L"Radix", L"CodeTrans", L"Wait"}) {
-        const std::wstring progId = std::wstring(L"LabelSupport.") + coclass;
-        SCOPED_TRACE(testing::Message() << std::string(progId.begin(), progId.end()));
-        auto expected = CoclassId(coclass);
-        ASSERT_TRUE(expected);
-        ASSERT_EQ(::CLSIDFromProgID(progId.c_str(), &clsid), S_OK);
-        EXPECT_EQ(clsid, *expected) << "the class name leads to the coclass of the type library";
-        const std::wstring key = L"CLSID\\" + GuidText(clsid);
-        auto server = Value(HKEY_CLASSES_ROOT, key + L"\\InprocServer32");
-        ASSERT_TRUE(server);
-        EXPECT_TRUE(SamePath(*server, ServerDllPath()));
-        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\ProgID"), progId);
-        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, key + L"\\TypeLib"), GuidText(kLibraryId));
-    }
-    EXPECT_EQ(::LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered.put()), S_OK);
-    EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(kRadixIid) + L"\\ProxyStubClsid32"))
-        << "the interfaces are marshaled by the automation library";
-}
-
 // regsvr32 with /n /i:user, as the installer runs it, and for the whole machine, each for both bitnesses
 // side by side. (Wine's COM reads only the machine's classes: creating the classes through the user's
 // registration is tested on the installed program, in tests/install.)
@@ -189,6 +138,14 @@ TEST(LabelSupportServer, BothBitnessesRegisterSideBySideForTheUserOrTheMachineAn
         EXPECT_TRUE(SamePath(Value(root, platforms + L"\\win32").value_or(L""), x86Dll));
         EXPECT_EQ(Value(root, radixInterface + L"\\ProxyStubClsid32"), kAutomationMarshaler);
         EXPECT_EQ(Value(root, radixInterface32 + L"\\ProxyStubClsid32"), kAutomationMarshaler);
+        for (const wchar_t* coclass : {L"Radix", L"CodeTrans", L"Wait"}) {
+            const std::wstring name = std::wstring(L"LabelSupport.") + coclass;
+            const std::wstring key = L"Software\\Classes\\CLSID\\" + GuidText(CoclassId(coclass).value());
+            EXPECT_EQ(Value(root, L"Software\\Classes\\" + name + L"\\CLSID"), GuidText(CoclassId(coclass).value()))
+                << "the class name leads to the type library's coclass";
+            EXPECT_EQ(Value(root, key + L"\\ProgID"), name);
+            EXPECT_EQ(Value(root, key + L"\\TypeLib"), GuidText(kLibraryId));
+        }
         if (user) {
             EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer)
                 << "the machine's is untouched";

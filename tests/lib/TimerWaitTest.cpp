@@ -64,7 +64,7 @@ long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-TEST(Wait, LongWaitKeepsTheThreadsWindowAnsweringAndUsesANamedTimer) {
+TEST(TimerWait, LongWaitKeepsTheThreadsWindowAnsweringAndUsesANamedTimer) {
     TestWindow window;
     std::atomic<bool> waiting{false};
     int pings = 0, ticks = 0;
@@ -111,7 +111,7 @@ TEST(Wait, LongWaitKeepsTheThreadsWindowAnsweringAndUsesANamedTimer) {
     EXPECT_FALSE(TimerExists(timerSeen)) << "its handle is closed when the wait ends";
 }
 
-TEST(Wait, ZeroAndNegativeDelaysEndAfterOnePassOfTheMessageLoop) {
+TEST(TimerWait, ZeroAndNegativeDelaysEndAfterOnePassOfTheMessageLoop) {
     TestWindow window;
     int pings = 0;
     window.handler = [&](UINT msg, WPARAM) -> LRESULT {
@@ -142,7 +142,7 @@ TEST(Wait, ZeroAndNegativeDelaysEndAfterOnePassOfTheMessageLoop) {
     EXPECT_EQ(TimerWait::DueTime(-5), 50'000);
 }
 
-TEST(Wait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
+TEST(TimerWait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
     // Events holding every timer name this executable can use: a timer cannot take the name of
     // another kind of object.
     std::vector<HANDLE> blockers;
@@ -164,7 +164,7 @@ TEST(Wait, ATimerThatCannotBeCreatedFailsTheWaitInsteadOfHangingIt) {
     wait.Wait(10);  // the same object waits normally once the names are free
 }
 
-TEST(Wait, AWaitStartedFromAMessageDuringAnotherKeepsTheOuterWaitsTime) {
+TEST(TimerWait, AWaitStartedFromAMessageDuringAnotherKeepsTheOuterWaitsTime) {
     TestWindow window;
     TimerWait wait;
     long long innerElapsed = -1, innerEndedAt = -1;
