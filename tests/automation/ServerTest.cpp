@@ -10,11 +10,14 @@
 #include <string>
 
 #include "tests/automation/AutomationTestSupport.h"
+#include "tests/support/Registry.h"
 #include "tests/support/TestFiles.h"
 #include "win/ComApartment.h"
 #include "win/UniqueResource.h"
 
 using namespace automation_tests;
+using testing_support::RegistryKeyExists;
+using testing_support::RegistryText;
 
 namespace {
 
@@ -29,14 +32,6 @@ std::wstring GuidText(const GUID& guid) {
     wchar_t text[40] = {};
     ::StringFromGUID2(guid, text, 40);
     return text;
-}
-
-std::optional<std::wstring> Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
-    wchar_t value[1024];
-    DWORD size = sizeof value;
-    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(value);
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
@@ -57,13 +52,6 @@ std::optional<GUID> CoclassId(const wchar_t* name) {
 }
 
 constexpr wchar_t kAutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
-
-// A string value, read as it is stored (this test is a 64-bit program: no redirection; the 32-bit class
-// keys are named with their Wow6432Node).
-bool KeyExists(HKEY root, const std::wstring& key) {
-    win::UniqueRegKey opened;
-    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
-}
 
 // The x86 build of the DLL (the mingw-x86 preset), as a Windows path; empty when it was not built.
 std::wstring X86ServerDllPath() {
@@ -115,6 +103,7 @@ TEST(LabelSupportServer, BothBitnessesRegisterSideBySideForTheUserOrTheMachineAn
     } restore{x86Dll};
     const std::wstring radixId = GuidText(*CoclassId(L"Radix"));
     const std::wstring radix = L"Software\\Classes\\CLSID\\" + radixId;
+    // This test is a 64-bit program: the keys are read as stored, the 32-bit ones under their Wow6432Node.
     const std::wstring radix32 = L"Software\\Classes\\Wow6432Node\\CLSID\\" + radixId;
     const std::wstring library = L"Software\\Classes\\TypeLib\\" + GuidText(kLibraryId);
     const std::wstring platforms = library + L"\\1.0\\0";
@@ -126,42 +115,42 @@ TEST(LabelSupportServer, BothBitnessesRegisterSideBySideForTheUserOrTheMachineAn
         SCOPED_TRACE(user ? "the user" : "the machine");
         const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         const std::wstring on = user ? L"/n /i:user" : L"", off = L"/u " + on;
-        const auto machineServer = Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32");
+        const auto machineServer = RegistryText(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32");
         ASSERT_EQ(Regsvr32(false, on, ServerDllPath()), 0u);
         ASSERT_EQ(Regsvr32(true, on, x86Dll), 0u);
-        EXPECT_TRUE(SamePath(Value(root, radix + L"\\InprocServer32").value_or(L""), ServerDllPath()));
-        EXPECT_TRUE(SamePath(Value(root, radix32 + L"\\InprocServer32").value_or(L""), x86Dll));
-        EXPECT_EQ(Value(root, radix + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-        EXPECT_EQ(Value(root, radix32 + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-        EXPECT_EQ(Value(root, progId + L"\\CLSID"), radixId);
-        EXPECT_TRUE(SamePath(Value(root, platforms + L"\\win64").value_or(L""), ServerDllPath()));
-        EXPECT_TRUE(SamePath(Value(root, platforms + L"\\win32").value_or(L""), x86Dll));
-        EXPECT_EQ(Value(root, radixInterface + L"\\ProxyStubClsid32"), kAutomationMarshaler);
-        EXPECT_EQ(Value(root, radixInterface32 + L"\\ProxyStubClsid32"), kAutomationMarshaler);
+        EXPECT_TRUE(SamePath(RegistryText(root, radix + L"\\InprocServer32").value_or(L""), ServerDllPath()));
+        EXPECT_TRUE(SamePath(RegistryText(root, radix32 + L"\\InprocServer32").value_or(L""), x86Dll));
+        EXPECT_EQ(RegistryText(root, radix + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(RegistryText(root, radix32 + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(RegistryText(root, progId + L"\\CLSID"), radixId);
+        EXPECT_TRUE(SamePath(RegistryText(root, platforms + L"\\win64").value_or(L""), ServerDllPath()));
+        EXPECT_TRUE(SamePath(RegistryText(root, platforms + L"\\win32").value_or(L""), x86Dll));
+        EXPECT_EQ(RegistryText(root, radixInterface + L"\\ProxyStubClsid32"), kAutomationMarshaler);
+        EXPECT_EQ(RegistryText(root, radixInterface32 + L"\\ProxyStubClsid32"), kAutomationMarshaler);
         for (const wchar_t* coclass : {L"Radix", L"CodeTrans", L"Wait"}) {
             const std::wstring name = std::wstring(L"LabelSupport.") + coclass;
             const std::wstring key = L"Software\\Classes\\CLSID\\" + GuidText(CoclassId(coclass).value());
-            EXPECT_EQ(Value(root, L"Software\\Classes\\" + name + L"\\CLSID"), GuidText(CoclassId(coclass).value()))
+            EXPECT_EQ(RegistryText(root, L"Software\\Classes\\" + name + L"\\CLSID"), GuidText(CoclassId(coclass).value()))
                 << "the class name leads to the type library's coclass";
-            EXPECT_EQ(Value(root, key + L"\\ProgID"), name);
-            EXPECT_EQ(Value(root, key + L"\\TypeLib"), GuidText(kLibraryId));
+            EXPECT_EQ(RegistryText(root, key + L"\\ProgID"), name);
+            EXPECT_EQ(RegistryText(root, key + L"\\TypeLib"), GuidText(kLibraryId));
         }
         if (user) {
-            EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer)
+            EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, radix + L"\\InprocServer32"), machineServer)
                 << "the machine's is untouched";
         }
 
         ASSERT_EQ(Regsvr32(false, off, ServerDllPath()), 0u);
-        EXPECT_FALSE(KeyExists(root, radix));
-        EXPECT_FALSE(KeyExists(root, radixInterface));
-        EXPECT_FALSE(KeyExists(root, platforms + L"\\win64"));
-        EXPECT_TRUE(KeyExists(root, radix32)) << "the x86 registration is left alone";
-        EXPECT_TRUE(KeyExists(root, platforms + L"\\win32"));
-        EXPECT_EQ(Value(root, progId + L"\\CLSID"), radixId) << "32-bit callers still find the class by its name";
+        EXPECT_FALSE(RegistryKeyExists(root, radix));
+        EXPECT_FALSE(RegistryKeyExists(root, radixInterface));
+        EXPECT_FALSE(RegistryKeyExists(root, platforms + L"\\win64"));
+        EXPECT_TRUE(RegistryKeyExists(root, radix32)) << "the x86 registration is left alone";
+        EXPECT_TRUE(RegistryKeyExists(root, platforms + L"\\win32"));
+        EXPECT_EQ(RegistryText(root, progId + L"\\CLSID"), radixId) << "32-bit callers still find the class by its name";
 
         ASSERT_EQ(Regsvr32(true, off, x86Dll), 0u);
         for (const std::wstring& key : {radix32, radixInterface32, progId, library}) {
-            EXPECT_FALSE(KeyExists(root, key)) << testing::PrintToString(key);
+            EXPECT_FALSE(RegistryKeyExists(root, key)) << testing::PrintToString(key);
         }
         EXPECT_EQ(Regsvr32(true, off, x86Dll), 0u) << "removing what is gone is no failure";
     }
@@ -174,7 +163,7 @@ TEST(LabelSupportServer, DllInstallKnowsOnlyTheUserScope) {
     ASSERT_TRUE(install);
     EXPECT_EQ(install(TRUE, L"everyone"), E_INVALIDARG);
     EXPECT_EQ(install(FALSE, L"users"), E_INVALIDARG);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\LabelSupport.Radix"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\LabelSupport.Radix"));
 }
 
 TEST(LabelSupportServer, TheDllMayUnloadOnlyWhenNoObjectFactoryOrLockIsLeft) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/Controls.h"
+#include "tests/support/Registry.h"
 #include "tests/support/TestFiles.h"
 #include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
@@ -48,19 +49,6 @@ std::wstring KnownFolder(int csidl) {
 std::wstring InstallFolder() { return KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\标签打印"; }
 std::wstring StartMenuShortcut() { return KnownFolder(CSIDL_PROGRAMS) + L"\\标签打印.lnk"; }
 std::wstring DesktopShortcut() { return KnownFolder(CSIDL_DESKTOPDIRECTORY) + L"\\标签打印.lnk"; }
-
-std::optional<std::wstring> Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
-    wchar_t value[2048];
-    DWORD size = sizeof value;
-    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(value);
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-    win::UniqueRegKey opened;
-    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
-}
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     wchar_t longA[MAX_PATH * 2] = {}, longB[MAX_PATH * 2] = {};
@@ -104,7 +92,7 @@ DWORD RunSetup() { return RunProgram(L"\"" + WindowsPath(LABELPRINT_SETUP) + L"\
 // removes the uninstall entry.
 bool RunUninstaller() {
     if (RunProgram(L"\"" + InstallFolder() + L"\\uninstall.exe\" /S") != 0) return false;
-    return WaitUntil([] { return !KeyExists(HKEY_CURRENT_USER, kUninstallKey); }, 60000, 50);
+    return WaitUntil([] { return !RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey); }, 60000, 50);
 }
 
 // Where a shortcut leads and where it starts the program.
@@ -125,7 +113,7 @@ std::optional<ShortcutFacts> ReadShortcut(const std::wstring& path) {
 
 // The class id the user's registration gives a ProgID.
 std::wstring UserClassId(const wchar_t* progId) {
-    return Value(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + progId + L"\\CLSID").value_or(L"");
+    return RegistryText(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + progId + L"\\CLSID").value_or(L"");
 }
 
 // Windows looks a class up in the user's classes before the machine's; Wine's COM reads only the
@@ -140,7 +128,7 @@ void OfferUserRegistrationToWinesCom() {
         keys.push_back(progId);
         keys.push_back(L"CLSID\\" + clsid);
         keys.push_back(L"Wow6432Node\\CLSID\\" + clsid);
-        libraryId = Value(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\" + clsid + L"\\TypeLib").value_or(L"");
+        libraryId = RegistryText(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\" + clsid + L"\\TypeLib").value_or(L"");
     }
     keys.push_back(L"TypeLib\\" + libraryId);
     for (const std::wstring& key : keys) {
@@ -233,11 +221,11 @@ TEST_F(InstallTest, SilentInstallPutsTheProgramItsShortcutsAndItsEntryInPlaceAnd
         EXPECT_TRUE(SamePath(facts->folder, folder));
     }
 
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName"), L"标签打印");
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion"), FromUtf8(LABELPRINT_VERSION));
-    EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation").value_or(L""), folder));
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kUninstallKey, L"UninstallString"), L"\"" + folder + L"\\uninstall.exe\"");
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString"),
+    EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName"), L"标签打印");
+    EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion"), FromUtf8(LABELPRINT_VERSION));
+    EXPECT_TRUE(SamePath(RegistryText(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation").value_or(L""), folder));
+    EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, kUninstallKey, L"UninstallString"), L"\"" + folder + L"\\uninstall.exe\"");
+    EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString"),
               L"\"" + folder + L"\\uninstall.exe\" /S");
 
     for (const wchar_t* progId : kProgIds) {
@@ -246,9 +234,9 @@ TEST_F(InstallTest, SilentInstallPutsTheProgramItsShortcutsAndItsEntryInPlaceAnd
         ASSERT_FALSE(clsid.empty());
         const std::wstring server64 = L"Software\\Classes\\CLSID\\" + clsid + L"\\InprocServer32";
         const std::wstring server32 = L"Software\\Classes\\Wow6432Node\\CLSID\\" + clsid + L"\\InprocServer32";
-        EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, server64).value_or(L""), folder + L"\\x64\\labelsupport.dll"));
-        EXPECT_TRUE(SamePath(Value(HKEY_CURRENT_USER, server32).value_or(L""), folder + L"\\x86\\labelsupport.dll"));
-        EXPECT_FALSE(SamePath(Value(HKEY_LOCAL_MACHINE, server64).value_or(L""), folder + L"\\x64\\labelsupport.dll"))
+        EXPECT_TRUE(SamePath(RegistryText(HKEY_CURRENT_USER, server64).value_or(L""), folder + L"\\x64\\labelsupport.dll"));
+        EXPECT_TRUE(SamePath(RegistryText(HKEY_CURRENT_USER, server32).value_or(L""), folder + L"\\x86\\labelsupport.dll"));
+        EXPECT_FALSE(SamePath(RegistryText(HKEY_LOCAL_MACHINE, server64).value_or(L""), folder + L"\\x64\\labelsupport.dll"))
             << "nothing is registered for the whole machine";
     }
 }
@@ -326,7 +314,7 @@ TEST_F(InstallTest, SilentReinstallKeepsTheOperatorsSettings) {
     EXPECT_EQ(ReadBytes(folder + L"\\config.ini"), OperatorSettings());
     EXPECT_TRUE(Exists(folder + L"\\help\\index.html")) << "the program's own files are put back";
     EXPECT_TRUE(Exists(StartMenuShortcut()));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey));
     EXPECT_FALSE(UserClassId(L"LabelSupport.Radix").empty());
 }
 
@@ -341,7 +329,7 @@ TEST_F(InstallTest, SilentUninstallRemovesEverythingButTheOperatorsSettings) {
         classKeys.push_back(L"Software\\Classes\\CLSID\\" + clsid);
         classKeys.push_back(L"Software\\Classes\\Wow6432Node\\CLSID\\" + clsid);
     }
-    const auto libraryId = Value(HKEY_CURRENT_USER, classKeys[1] + L"\\TypeLib");
+    const auto libraryId = RegistryText(HKEY_CURRENT_USER, classKeys[1] + L"\\TypeLib");
     ASSERT_TRUE(libraryId);
 
     ASSERT_TRUE(RunUninstaller());
@@ -358,8 +346,8 @@ TEST_F(InstallTest, SilentUninstallRemovesEverythingButTheOperatorsSettings) {
     EXPECT_EQ(ReadBytes(folder + L"\\config.ini"), OperatorSettings());
     EXPECT_FALSE(Exists(StartMenuShortcut()));
     EXPECT_FALSE(Exists(DesktopShortcut()));
-    for (const std::wstring& key : classKeys) EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << Utf8(key);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\TypeLib\\" + *libraryId));
+    for (const std::wstring& key : classKeys) EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, key)) << Utf8(key);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\TypeLib\\" + *libraryId));
 }
 
 }  // namespace
