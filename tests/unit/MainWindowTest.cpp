@@ -1,5 +1,6 @@
-// The window created in this process: what its procedures do with a handler that throws, and the busy
-// pointer over it. Both need the window's own thread, which is this one here.
+// The window created in this process: what its procedures do with a handler that throws (a print that
+// fails gives its button back), and the busy pointer over it. Both need the window's own thread, which
+// is this one here.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -74,6 +75,12 @@ TEST(WindowProcedures, AHandlerThatRunsOutOfMemoryEndsThereAndTheWindowGoesOn) {
     ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(app::ChooseTemplateButton, BN_CLICKED),
                    reinterpret_cast<LPARAM>(window.Control(app::ChooseTemplateButton)));
     EXPECT_NO_THROW(DispatchPending(WM_COMMAND));
+    // 打印: the print runs out of memory after it disabled its button and set the busy pointer.
+    HWND printButton = window.Control(app::PrintButton);
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(app::PrintButton, BN_CLICKED), reinterpret_cast<LPARAM>(printButton));
+    EXPECT_NO_THROW(DispatchPending(WM_COMMAND));
+    EXPECT_TRUE(::IsWindowEnabled(printButton)) << "the button comes back for the next print";
+    EXPECT_FALSE(app::ShowBusyPointer(main)) << "and the pointer is the normal one again";
 
     ASSERT_TRUE(::IsWindow(main));
     EXPECT_TRUE(::IsWindowEnabled(main)) << "no dialog was left half open";
