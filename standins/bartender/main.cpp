@@ -19,6 +19,8 @@
 //   DieAt          REG_SZ  Object.Member names, e.g. "Formats.Open": the process ends abruptly inside
 //                          the first such call; the switch is removed as it fires (see DispatchObject)
 //   FailMembers    REG_SZ  Object.Member names that fail with the stand-in's error 0x80040200
+//   SlowAt         REG_SZ  Object.Member names whose calls take SlowMs milliseconds (at most 60000)
+//   SlowMs         DWORD   before they do their work, e.g. "Format.PrintOut"
 //   BusyForMs      DWORD   refuse calls as busy for this many milliseconds (see BusyFilter.h)
 //   PrintLog       REG_SZ  the print log: one JSON line per PrintOut (see PrintOutput.h); none when unset
 //   OutputFolder   REG_SZ  full path of the folder for the label pictures (label-0001.png, ...), created

@@ -1,5 +1,7 @@
 #include "standins/common/DispatchObject.h"
 
+#include <algorithm>
+
 #include "standins/common/CallLog.h"
 #include "standins/common/LocalServer.h"
 #include "standins/common/StandinConfig.h"
@@ -98,6 +100,13 @@ bool ScenarioFails(const ServerInfo& server, const std::wstring& call) {
     return Listed(ConfigString(server.configName, L"FailMembers"), call);
 }
 
+// SlowAt: the call takes SlowMs milliseconds (at most a minute) before it does its work, as a large
+// workbook or a slow printer driver makes the real servers take their time.
+void ScenarioDelay(const ServerInfo& server, const std::wstring& call) {
+    if (Listed(ConfigString(server.configName, L"SlowAt"), call))
+        ::Sleep(std::min<DWORD>(ConfigDword(server.configName, L"SlowMs"), 60000));
+}
+
 }  // namespace
 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -120,6 +129,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     record.member = member->name;
     record.kind = put ? "put" : member->kind == MemberKind::Method ? "call" : "get";
     record.t0 = NowMicroseconds();
+    ScenarioDelay(server, std::wstring(object_) + L"." + member->name);
     CallArgs args(*params, put);
     win::Variant local;
     VARIANT* out = result ? result : local.get();

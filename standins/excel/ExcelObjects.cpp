@@ -216,7 +216,6 @@ private:
 
 // Workbooks.Open: reads the file, or hands back the workbook if it is open already.
 Book Open(ExcelState& state, const std::wstring& path) {
-    if (DWORD delay = ConfigDword(kExcel, L"OpenDelayMs")) ::Sleep(std::min<DWORD>(delay, 60000));
     if (ConfigDword(kExcel, L"OpenFails"))
         throw Fault{kExcelError, L"Microsoft Excel cannot access the file '" + path + L"'. (scenario OpenFails)"};
     std::wstring full = FullPath(path);

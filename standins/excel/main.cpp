@@ -14,7 +14,8 @@
 //   FailMembers   REG_SZ  Object.Member names, separated by commas, that fail with error 1004, e.g.
 //                         "Worksheet.Select,Workbook.Close"; objects are Application, Workbooks,
 //                         Workbook, Worksheet and Range
-//   OpenDelayMs   DWORD   Workbooks.Open answers only after this many milliseconds (at most 60000)
+//   SlowAt        REG_SZ  Object.Member names whose calls take SlowMs milliseconds (at most 60000)
+//   SlowMs        DWORD   before they do their work, e.g. "Workbooks.Open"
 //   DieAt         REG_SZ  Object.Member names: the process ends abruptly inside the first such call
 //   BusyForMs     DWORD   refuse calls as busy for this many milliseconds (see BusyFilter.h)
 //   OperatorWorkbook REG_SZ  a workbook the operator's instance has open, with unsaved changes, from

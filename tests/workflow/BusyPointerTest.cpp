@@ -48,7 +48,8 @@ TEST_F(BusyPointerTest, ASlowLookupShowsTheBusyPointerUntilItEndsOrAsks) {
     app->PostEnter(app::Spare1Box);
     app->PostEnter(app::Spare2Box);
     ASSERT_TRUE(app->WaitForFocus(app::KeyBox));
-    excel.Set(L"OpenDelayMs", 2000);
+    excel.Set(L"SlowAt", L"Workbooks.Open");
+    excel.Set(L"SlowMs", 2000);
 
     for (const wchar_t* key : {L"P-TEXT", L"NO-SUCH-ITEM"}) {
         SCOPED_TRACE(testing_support::Utf8(key));

@@ -157,7 +157,8 @@ TEST_F(LookupTest, KeysOtherThanEnterDoNothing) {
 TEST_F(LookupTest, ExitDuringALookupLeavesTheOperatorsExcelRunning) {
     OperatorExcel operatorExcel;
     ASSERT_TRUE(operatorExcel.WaitUntilReady());
-    excel.Set(L"OpenDelayMs", DWORD{1500});
+    excel.Set(L"SlowAt", L"Workbooks.Open");
+    excel.Set(L"SlowMs", DWORD{1500});
     auto app = StartOn(lookupBook);
     app->EnterKey(L"SPEC-X");
     app->PostClick(app::ExitButton);
