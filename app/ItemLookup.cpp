@@ -141,6 +141,9 @@ bool MainWindow::CopyShippingList(ExcelHold& xl) {
         win::Variant block = ValuesOf(win::Call(top.get(), L"Resize", OneMoreRow(lastRow_), kBlockColumns));
         win::ReleaseInBackground(std::move(sheetBlock_));
         sheetBlock_ = std::move(block);
+        // The row an earlier lookup found is a row of the old copy. Until the search finds the key in
+        // this one, a print started by the events that run below has nothing to print.
+        itemFound_ = false;
     });
     win::ProcessPendingMessages();
 

@@ -198,6 +198,35 @@ TEST_F(PrintTest, OnlyAnItemTheLastLookupFoundIsPrinted) {
     EXPECT_TRUE(app->Enabled(app::PrintButton));
 }
 
+// A click on 打印 while a long list is being copied is handled when the lookup lets events run right
+// after the copy. The row an earlier lookup found must not be taken out of the new copy then: in
+// another list, or in the same one edited since, that row holds another item.
+TEST_F(PrintTest, APrintDuringALookupNeverTakesTheOldRowFromTheNewList) {
+    auto app = StartAt(L"P-TEXT", allFields);  // row 3 of the print workbook
+    app->SetText(app::WorkbookBox, FixturePath(L"lookup.xlsx"));
+    app->SetText(app::KeyBox, L"A1009");
+    excel.Set(L"SlowAt", L"Range.Resize");
+    excel.Set(L"SlowMs", DWORD{1500});
+    excel.ClearLog();
+    bartender.ClearLog();
+    app->PostEnter(app::KeyBox);
+    ASSERT_TRUE(WaitUntil([&] { return excel.Answered("Worksheet.Evaluate") == 2; })) << "the copy begins";
+    app->PostClick(app::PrintButton);
+
+    auto box = app->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value()) << "row 3 of the new list would have been printed";
+    EXPECT_EQ(box->text, L"查询ITEM不存在！");
+    EXPECT_TRUE(bartender.Calls().empty());
+    app->Close(*box);
+
+    ASSERT_TRUE(app->WaitForFocus(app::QuantityBox)) << "the lookup goes on and finds its item";
+    excel.Set(L"SlowAt", L"");
+    EXPECT_FALSE(Print(*app).has_value());
+    std::vector<Json> prints = bartender.Prints();
+    ASSERT_EQ(prints.size(), 1u);
+    EXPECT_EQ(prints[0]["substrings"]["1"].text, "A1009");
+}
+
 // After a good print the format of that print is closed: a template that then fails to open must not
 // send the steps to it, which could print the previous labels again.
 TEST_F(PrintTest, TheStatusLineSaysWhenNothingWasPrinted) {
