@@ -42,6 +42,8 @@ wineserver -w
 
 if [ -z "$xvfb_pid" ]; then
   cp dist/labelprint.exe "$demo/"
+  rm -rf "$demo/help"
+  cp -r dist/help "$demo/help"
   echo "Starting 标签打印 on $DISPLAY with the demo settings (out/demo/config.ini); printed labels go to out/labels/"
   tools/with-wine.sh wine "$demo/labelprint.exe"
   exit 0
