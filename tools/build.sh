@@ -13,7 +13,7 @@ cmake --build --preset mingw
 mkdir -p dist/x64 dist/x86
 cp build/mingw/bin/labelprint.exe dist/
 rm -rf dist/help
-cp -r docs/help dist/help
+cp -r build/mingw/bin/help dist/help
 cp build/mingw/bin/labelsupport.dll dist/x64/
 cp build/mingw-x86/bin/labelsupport.dll dist/x86/
 cp build/mingw/labelprint-setup.exe dist/

@@ -122,14 +122,15 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
 
     // Read before the call's time starts: the switches are no work of the application's.
     const ServerInfo& server = LocalServer::Info();
-    bool fail = ScenarioFails(server, std::wstring(object_) + L"." + member->name);
+    const std::wstring call = std::wstring(object_) + L"." + member->name;
+    bool fail = ScenarioFails(server, call);
 
     CallRecord record;
     record.object = object_;
     record.member = member->name;
     record.kind = put ? "put" : member->kind == MemberKind::Method ? "call" : "get";
     record.t0 = NowMicroseconds();
-    ScenarioDelay(server, std::wstring(object_) + L"." + member->name);
+    ScenarioDelay(server, call);
     CallArgs args(*params, put);
     win::Variant local;
     VARIANT* out = result ? result : local.get();

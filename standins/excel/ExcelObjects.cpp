@@ -1,6 +1,5 @@
 #include "standins/excel/ExcelObjects.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "standins/common/DispatchObject.h"
