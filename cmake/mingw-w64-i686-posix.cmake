@@ -14,5 +14,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # 32-bit programs run under Wine through its WoW64 support (Debian's wine32:i386).
-find_program(WINE_PROGRAM NAMES wine wine-stable REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+# tools/wine.sh picks the loader this machine can run (see tools/wine-env.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine.sh)

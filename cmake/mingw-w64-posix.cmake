@@ -13,5 +13,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Test executables run under Wine; the caller provides WINEPREFIX and friends.
-find_program(WINE_PROGRAM NAMES wine wine64 wine-stable REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+# tools/wine.sh picks the loader this machine can run (see tools/wine-env.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine.sh)

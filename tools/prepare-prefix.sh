@@ -45,6 +45,8 @@ fi
 if [ -f "$bin/labelsupport.dll" ]; then wine regsvr32 /s "Z:$bin/labelsupport.dll" >/dev/null 2>&1; fi
 # Its x86 build, for 32-bit script hosts (the mingw-x86 preset).
 x86=$LABELPRINT_ROOT/build/mingw-x86/bin/labelsupport.dll
-if [ -f "$x86" ]; then wine 'C:\windows\syswow64\regsvr32.exe' /s "Z:$x86" >/dev/null 2>&1; fi
+if [ -f "$x86" ] && [ "$LABELPRINT_WIN32" = 1 ]; then
+  wine 'C:\windows\syswow64\regsvr32.exe' /s "Z:$x86" >/dev/null 2>&1
+fi
 wineserver -w
 echo "Wine prefix ready: $WINEPREFIX"

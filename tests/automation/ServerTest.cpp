@@ -91,6 +91,7 @@ DWORD Regsvr32(bool x86, const std::wstring& arguments, const std::wstring& dll)
 TEST(LabelSupportServer, BothBitnessesRegisterSideBySideForTheUserOrTheMachineAndComeOffAgain) {
     const std::wstring x86Dll = X86ServerDllPath();
     if (x86Dll.empty()) GTEST_SKIP() << "no x86 build (mingw-x86 preset)";
+    if (!testing_support::MachineRuns32BitPrograms()) GTEST_SKIP() << "this machine runs no 32-bit programs";
     // The prefix stays as tools/prepare-prefix.sh left it for the other tests whatever happens here.
     struct Restore {
         std::wstring x86Dll;

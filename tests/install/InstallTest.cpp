@@ -185,8 +185,14 @@ std::string OperatorSettings() {
 
 class InstallTest : public ::testing::Test {
 protected:
-    void SetUp() override { RemoveInstallation(); }
-    void TearDown() override { RemoveInstallation(); }
+    // The installer is a 32-bit program, as NSIS builds them.
+    void SetUp() override {
+        if (!MachineRuns32BitPrograms()) GTEST_SKIP() << "this machine runs no 32-bit programs";
+        RemoveInstallation();
+    }
+    void TearDown() override {
+        if (MachineRuns32BitPrograms()) RemoveInstallation();
+    }
 
     // Whatever an earlier run left: the uninstaller if it is there, then by hand.
     static void RemoveInstallation() {

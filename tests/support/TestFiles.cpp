@@ -105,4 +105,10 @@ std::wstring FixturePath(const std::wstring& relative) {
     return path + L"\\" + relative;
 }
 
+bool MachineRuns32BitPrograms() {
+    wchar_t value[8] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"LABELPRINT_WIN32", value, 8);
+    return !(length == 1 && value[0] == L'0');
+}
+
 }  // namespace testing_support

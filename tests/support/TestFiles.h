@@ -35,4 +35,8 @@ std::wstring BinFolder();
 // A checked-in workbook of fixtures/ as a Windows path: FixturePath(L"hostile\\corrupt-crc.xlsx").
 std::wstring FixturePath(const std::wstring& relative);
 
+// False when tools/wine-env.sh found that this machine runs no 32-bit programs (LABELPRINT_WIN32=0):
+// SysWOW64's programs and the 32-bit installer cannot start, and the tests that need them skip.
+bool MachineRuns32BitPrograms();
+
 }  // namespace testing_support
