@@ -1,8 +1,6 @@
 // The print button: fill the label template with the found row and the spare items, print, close.
 #include <array>
 
-#include "app/BusyPointer.h"
-#include "app/BusyPrompt.h"
 #include "app/CarryOn.h"
 #include "app/CellText.h"
 #include "app/MainWindow.h"
@@ -17,6 +15,12 @@ namespace {
 constexpr int kFieldCount = 20;             // substrings "1" to "20": columns A to T of the found row
 constexpr int kBtDoNotSaveChanges = 1;      // BarTender's save option for closing the template
 constexpr std::int32_t kOneSerializedLabel = 1;
+
+// The template the print opened; a step on it fails when none is open.
+win::DispatchCache& FormatOf(BarTenderHold& b) {
+    if (!b.format) throw win::ComError(E_POINTER);
+    return *b.format;
+}
 
 // Everything a label takes from the window, taken once, so that a lookup running inside the print
 // (events are processed while BarTender works) cannot put two items on one label.
@@ -47,12 +51,13 @@ private:
 }  // namespace
 
 void MainWindow::PrintLabels() {
-    BusyPointer busy(hwnd_);
+    ++workStarted_;
+    ServerWait barTender(hwnd_, kPrintWait);
     PrintButtonOff off(Control(PrintButton));
-    PrintOnce();
+    PrintOnce(barTender);
 }
 
-void MainWindow::PrintOnce() {
+void MainWindow::PrintOnce(ServerWait& wait) {
     std::wstring printer = ReadIni(L"print", L"printer", ConfigFile());
     if (!FileExists(TextOf(TemplateBox), 0)) return ShowMessage(L"没有模版文件");
     // Only the item the most recent lookup found is printed: an older row number read against a newer
@@ -63,29 +68,36 @@ void MainWindow::PrintOnce() {
     for (int n = 1; n <= kFieldCount; ++n) label.cells[n - 1] = CellText(*sheetBlock_.get(), itemRow_, n);
     label.spare2 = TextOf(Spare2Box);
     label.spare1 = TextOf(Spare1Box);
+    const std::optional<std::int32_t> quantity = win::TextToInt32(TextOf(QuantityBox));
 
-    BusyPrompt barTenderBusy(hwnd_, kBarTenderBusy);
-    win::BusyScope waitForBarTender(barTenderBusy);
     // A template that did not open ends the print: the format an earlier print left is closed, and
     // sending it the steps below could print the previous template.
-    if (!OpenTemplate(TextOf(TemplateBox))) return SetTextOf(StatusLine, L"打印失败");
+    if (!OpenTemplate(wait, TextOf(TemplateBox))) return SetTextOf(StatusLine, L"打印失败");
     win::ProcessPendingMessages();
 
-    CarryOn([&] { win::Put(barTender_.get(), L"Visible", false); });
-    win::DispatchCache format(labelFormat_);
+    // The steps take what they send by value: a step still running when the operator gave up on it
+    // must not reach into this handler after it has returned.
+    BarTenderThread& bt = *barTender_;
+    wait.CarryOn(bt, [](BarTenderHold& b) { win::Put(b.app.get(), L"Visible", false); });
     for (int n = 1; n <= kFieldCount; ++n) {
-        CarryOn([&] { format.Call(L"SetNamedSubStringValue", std::to_wstring(n), Required(label.cells[n - 1])); });
+        wait.CarryOn(bt, [n, cell = label.cells[n - 1]](BarTenderHold& b) {
+            FormatOf(b).Call(L"SetNamedSubStringValue", std::to_wstring(n), Required(cell));
+        });
     }
-    CarryOn([&] { format.Call(L"SetNamedSubStringValue", L"beiyong2", label.spare2); });
-    CarryOn([&] { format.Call(L"SetNamedSubStringValue", L"beiyong1", label.spare1); });
+    wait.CarryOn(bt, [spare2 = label.spare2](BarTenderHold& b) {
+        FormatOf(b).Call(L"SetNamedSubStringValue", L"beiyong2", spare2);
+    });
+    wait.CarryOn(bt, [spare1 = label.spare1](BarTenderHold& b) {
+        FormatOf(b).Call(L"SetNamedSubStringValue", L"beiyong1", spare1);
+    });
     // One serialized label in as many identical copies as the operator asked for.
-    CarryOn([&] { format.Put(L"NumberSerializedLabels", kOneSerializedLabel); });
-    CarryOn([&] { format.Put(L"IdenticalCopiesOfLabel", Required(win::TextToInt32(TextOf(QuantityBox)))); });
-    if (!printer.empty()) CarryOn([&] { format.Put(L"Printer", printer); });
-    bool printed = CarryOn([&] { format.Call(L"PrintOut", false, false); });
+    wait.CarryOn(bt, [](BarTenderHold& b) { FormatOf(b).Put(L"NumberSerializedLabels", kOneSerializedLabel); });
+    wait.CarryOn(bt, [quantity](BarTenderHold& b) { FormatOf(b).Put(L"IdenticalCopiesOfLabel", Required(quantity)); });
+    if (!printer.empty()) wait.CarryOn(bt, [printer](BarTenderHold& b) { FormatOf(b).Put(L"Printer", printer); });
+    bool printed = wait.CarryOn(bt, [](BarTenderHold& b) { FormatOf(b).Call(L"PrintOut", false, false); });
     win::ProcessPendingMessages();
 
-    CarryOn([&] { format.Call(L"Close", kBtDoNotSaveChanges); });
+    wait.CarryOn(bt, [](BarTenderHold& b) { FormatOf(b).Call(L"Close", kBtDoNotSaveChanges); });
     win::ProcessPendingMessages();
 
     // "Done" only when the labels reached BarTender. A print that failed is not sent again, not even
@@ -93,17 +105,23 @@ void MainWindow::PrintOnce() {
     SetTextOf(StatusLine, printed ? L"打印完成" : L"打印失败");
 }
 
-// Opens the template into labelFormat_. A BarTender that has ended since the last print (closed or crashed)
-// makes this fail before anything reached a format, so a new instance takes its place and opens it.
-bool MainWindow::OpenTemplate(const std::wstring& path) {
-    auto open = [&] {
-        win::ComPtr<IDispatch> formats = win::AsObject(win::Get(barTender_.get(), L"Formats"));
-        labelFormat_ = win::AsObject(win::Call(formats.get(), L"Open", path, false, L""));
+// Opens the template as the format of the print. A BarTender that has ended since the last print (closed,
+// crashed, or ended by the program because it was stuck) makes this fail before anything reached a format,
+// so a new instance takes its place and opens it.
+bool MainWindow::OpenTemplate(ServerWait& wait, const std::wstring& path) {
+    // A BarTender whose call thread is stuck for good is given up with it.
+    if (!barTender_ || barTender_->thread().abandoned()) barTender_ = std::make_unique<BarTenderThread>();
+    BarTenderThread& bt = *barTender_;
+    wait.EndOnCancel([&bt] { bt.state().process.End(); });
+    auto open = [path](BarTenderHold& b) {
+        b.format.reset();
+        win::ComPtr<IDispatch> formats = win::AsObject(win::Get(b.app.get(), L"Formats"));
+        b.format.emplace(win::AsObject(win::Call(formats.get(), L"Open", path, false, L"")));
     };
-    HRESULT hr = CarryOnResult(open);
+    HRESULT hr = wait.CarryOnResult(bt, open);
     if (SUCCEEDED(hr)) return true;
-    if (barTender_ && !win::IsServerGone(hr)) return false;
-    return ReplaceBarTender() && CarryOn(open);
+    if (wait.cancelled() || (bt.state().app && !win::IsServerGone(hr))) return false;
+    return ReplaceBarTender(wait) && wait.CarryOn(*barTender_, open);
 }
 
 }  // namespace app

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/BusyPointer.h"
 #include "win/Font.h"
 #include "win/Messages.h"
 #include "win/ModulePath.h"
@@ -137,9 +136,9 @@ void MainWindow::FocusOn(ControlId id) {
     if (control && ::IsWindowEnabled(control)) ::SetFocus(control);
 }
 
-void MainWindow::ShowMessage(const wchar_t* text) {
-    BusyPointer::Pause pause(hwnd_);
-    ::MessageBoxW(hwnd_, text, kAppTitle, MB_OK);
+void MainWindow::ShowMessage(const std::wstring& text) {
+    ServerWait::Question pause(hwnd_);
+    ::MessageBoxW(hwnd_, text.c_str(), kAppTitle, MB_OK);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
@@ -163,7 +162,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_SETCURSOR:
             // Every control passes the question up here first, so this covers the whole window.
-            if (ShowBusyPointer(hwnd_)) return TRUE;
+            if (ShowWorkPointer(hwnd_)) return TRUE;
             break;
         case WM_SIZE: OnResize(); return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;

@@ -9,29 +9,62 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Controls.h"
-#include "win/BackgroundCreate.h"
+#include "app/ServerWait.h"
+#include "services/FileStamp.h"
+#include "win/CallThread.h"
 #include "win/ComPtr.h"
+#include "win/Dispatch.h"
 #include "win/OpenFileDialog.h"
+#include "win/ServerProcess.h"
 #include "win/UniqueResource.h"
 #include "win/Variant.h"
 
 namespace app {
 
+// BarTender as the program holds it: the instance started at start-up (or the one that replaced it), the
+// template the last print opened, and the process behind them. Only BarTender's call thread touches it.
+struct BarTenderHold {
+    win::ComPtr<IDispatch> app;
+    std::optional<win::DispatchCache> format;
+    win::ServerProcess process;  // known when the program started that process itself
+};
+using BarTenderThread = win::ServerThread<BarTenderHold>;
+
+// What one lookup holds of Excel, on the lookup's own call thread, and what it copied.
+struct ExcelHold {
+    win::ComPtr<IDispatch> excel, workbook, sheet, range;
+    bool ownInstance = false;     // the lookup started this Excel: only such an instance is hidden or quit
+    bool openedWorkbook = false;  // the lookup opened the workbook: only such a workbook is closed
+    win::ServerProcess process;   // the process of an Excel the lookup started
+    win::Variant lastRow, block;  // read by the lookup's steps, taken over by the window
+    bool withoutFormulas = false; // no cell of the block holds a formula
+};
+using ExcelThread = win::ServerThread<ExcelHold>;
+
+// BarTender being started on its call thread while the window is built (connecting to it takes longer),
+// which start-up then waits for.
+struct BarTenderStart {
+    std::unique_ptr<BarTenderThread> server;
+    std::shared_ptr<win::PendingCall> created;
+    std::optional<win::ServerProcess::Creation> creation;
+};
+
 class MainWindow {
 public:
-    // barTender: the BarTender instance being started in the background (see StartBarTender), which
-    // start-up takes over; without it start-up finds no BarTender.
-    explicit MainWindow(std::unique_ptr<win::BackgroundCreate> barTender = nullptr) : barTenderStart_(std::move(barTender)) {}
+    // barTender: BarTender being started (see StartBarTender), which start-up takes over; without it
+    // start-up finds no BarTender.
+    explicit MainWindow(BarTenderStart barTender = {}) : barTenderStart_(std::move(barTender)) {}
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Starts BarTender on a worker thread: connecting to it takes longer than building the window, so
-    // the two overlap. Start-up takes the instance over at the point where it needs it.
-    static std::unique_ptr<win::BackgroundCreate> StartBarTender();
+    // Starts BarTender on its call thread: connecting to it takes longer than building the window, so
+    // the two overlap. Start-up waits for it at the point where it needs it.
+    static BarTenderStart StartBarTender();
     // Creates the window and its controls, hidden.
     bool Create(HINSTANCE instance);
     // The start-up sequence. Ends the program when BarTender is not there.
@@ -64,7 +97,7 @@ private:
     std::wstring TextOf(ControlId id) const;
     void SetTextOf(ControlId id, const std::wstring& text);
     void FocusOn(ControlId id);
-    void ShowMessage(const wchar_t* text);
+    void ShowMessage(const std::wstring& text);
 
     // Start-up and shutdown (Startup.cpp).
     void OnResize();
@@ -72,9 +105,10 @@ private:
     void OnExitClick();
     void OnHelpClick();
     void MoveFocusOnEnter(ControlId from, WPARAM key);
-    bool ReplaceBarTender();
+    bool ReplaceBarTender(ServerWait& wait);
+    void QuitBarTender(const ServerTexts& texts);
     void EndSessionSteps();
-    void LetGoOfExcel();
+    void LetGoOfExcel(const ServerTexts& texts);
     [[noreturn]] void EndProgramNow(UINT exitCode);
 
     // Choosing files (FileChoice.cpp).
@@ -88,23 +122,19 @@ private:
     void ChooseFile(const FileChoice& choice);
 
     // Item lookup (ItemLookup.cpp).
-    // What one lookup holds of Excel while it runs. The window lists the holds of the lookups under way
-    // (a lookup can run inside another), so that ending the program deals with each.
-    struct ExcelHold {
-        win::ComPtr<IDispatch> excel, workbook, sheet;
-        bool ownInstance = false;      // the lookup started this Excel: only such an instance is hidden or quit
-        bool openedWorkbook = false;   // the lookup opened the workbook: only such a workbook is closed
-    };
+    enum class CopyOutcome { NoSpreadsheet, NotOpened, NotRead, Copied, CopiedWithoutFormulas };
     void LookUpItem();
-    bool CopyShippingList(ExcelHold& xl);
+    void ReportSearch();
+    bool KeptCopyHolds(ServerWait& wait, const std::wstring& path);
+    CopyOutcome CopyShippingList(ServerWait& wait, ExcelThread& xl, const std::wstring& path);
     bool SearchKey();
 
     // Printing (LabelPrint.cpp).
     void PrintLabels();
-    void PrintOnce();
-    bool OpenTemplate(const std::wstring& path);
+    void PrintOnce(ServerWait& wait);
+    bool OpenTemplate(ServerWait& wait, const std::wstring& path);
 
-    std::unique_ptr<win::BackgroundCreate> barTenderStart_;
+    BarTenderStart barTenderStart_;
     HWND hwnd_ = nullptr;
     HWND focusToRestore_ = nullptr;
     HWND pressedPathBox_ = nullptr;  // the path box the left button went down in, until it comes up
@@ -112,14 +142,23 @@ private:
     win::OpenFileDialog fileDialog_;  // the window's one open-file dialog
 
     // Run-time state of the window.
-    win::ComPtr<IDispatch> barTender_;    // the BarTender instance started at start-up, for the whole run
-    win::ComPtr<IDispatch> labelFormat_;  // the template opened by the last print
-    std::vector<ExcelHold*> excelHolds_;  // Excel as the lookups under way hold it; owned by those lookups
+    std::unique_ptr<BarTenderThread> barTender_;  // BarTender for the whole run, and its call thread
+    // Excel as the lookups under way hold it (a lookup can run inside another), so that ending the
+    // program deals with each; each is owned by its lookup, which lists it while it runs.
+    std::vector<ExcelThread*> lookups_;
     win::Variant lastRow_;                // last filled row of column A in the last lookup
     win::Variant sheetBlock_;             // the block A1:T(last row + 1) copied by the last lookup
     std::int32_t itemRow_ = 0;            // row of the last match
     bool itemFound_ = false;              // whether the last lookup matched
     std::int32_t keyColumn_ = 0;          // the workbook column searched, 1 = column A
+    // The file the kept copy came from, while that copy is certain to be what the spreadsheet
+    // application would hand over again.
+    struct CopySource {
+        std::wstring file;  // resolved path
+        services::FileStamp stamp;
+    };
+    std::optional<CopySource> copySource_;
+    int workStarted_ = 0;  // lookups and prints started so far: tells whether one ran inside a lookup
 };
 
 // The settings file beside the executable.

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/BusyPrompt.h"
 #include "app/CarryOn.h"
 #include "app/MainWindow.h"
 #include "services/SettingsFile.h"
@@ -22,18 +21,37 @@ constexpr wchar_t kHelpPage[] = L"\\help\\index.html";
 constexpr int kQuitSaveOption = 0;
 
 // BarTender is usable when its version reads as a positive number; a failed read counts as not usable.
-bool IsWorkingBarTender(IDispatch* barTender) {
+bool IsWorkingBarTender(ServerWait& wait, BarTenderThread& bt) {
     bool working = false;
-    CarryOn([&] {
-        auto version = win::ToDouble(*win::Get(barTender, L"Version").get());
+    wait.CarryOn(bt, [&working](BarTenderHold& b) {
+        auto version = win::ToDouble(*win::Get(b.app.get(), L"Version").get());
         working = version && *version > 0;
     });
-    return working;
+    return working && !wait.cancelled();
+}
+
+// Creates BarTender on its call thread and identifies the process the creation started, before anything
+// can get stuck.
+std::function<void(BarTenderHold&)> CreateBarTender(const win::ServerProcess::Creation& creation) {
+    return [creation](BarTenderHold& b) {
+        b = BarTenderHold{};
+        b.app = win::CreateObject(kBarTenderClass);
+        b.process = creation.Started();
+    };
 }
 }  // namespace
 
-std::unique_ptr<win::BackgroundCreate> MainWindow::StartBarTender() {
-    return std::make_unique<win::BackgroundCreate>(kBarTenderClass);
+BarTenderStart MainWindow::StartBarTender() {
+    BarTenderStart start;
+    try {
+        start.server = std::make_unique<BarTenderThread>();
+        start.creation.emplace(kBarTenderClass);
+        start.created = start.server->thread().Post(start.server->Bind(CreateBarTender(*start.creation)));
+    } catch (...) {
+        // Start-up then finds no BarTender and says so.
+        start = BarTenderStart{};
+    }
+    return start;
 }
 
 void MainWindow::Load() {
@@ -48,39 +66,51 @@ void MainWindow::Load() {
     SetTextOf(QuantityBox, L"1");
     win::ProcessPendingMessages();
 
-    BusyPrompt barTenderBusy(hwnd_, kBarTenderBusy);
-    win::BusyScope waitForBarTender(barTenderBusy);
-    HRESULT created = CarryOnResult([&] {
-        if (barTenderStart_) barTender_ = barTenderStart_->Take();
+    ServerWait wait(hwnd_, kStartupWait);
+    barTender_ = std::move(barTenderStart_.server);
+    const auto creation = std::move(barTenderStart_.creation);
+    // A BarTender stuck at start-up (a licence or activation box nobody can see) is ended: the one the
+    // creation identified, or else the one it was starting.
+    wait.EndOnCancel([this, creation] {
+        if (barTender_ && barTender_->state().process.End()) return;
+        if (creation) creation->Started().End();
     });
-    // The worker that started BarTender cannot wait for a busy one with the operator; this thread can.
-    if (win::IsServerBusy(created)) CarryOn([&] { barTender_ = win::CreateObject(kBarTenderClass); });
+    if (barTender_) wait.WaitFor(barTender_->thread(), barTenderStart_.created);
     win::ProcessPendingMessages();
 
     std::wstring remembered = win::ExecutableFolder() + L"\\CONFIG.INI";
     SetTextOf(WorkbookBox, ReadIni(L"DATA", L"DB", remembered));
     SetTextOf(TemplateBox, ReadIni(L"DATA", L"TP", remembered));
 
-    if (!IsWorkingBarTender(barTender_.get())) {
-        ::MessageBoxW(hwnd_, L"NO Bartender OR error！", kAppTitle, MB_OK);
+    if (!barTender_ || !IsWorkingBarTender(wait, *barTender_)) {
+        {
+            ServerWait::Question question(hwnd_);
+            ::MessageBoxW(hwnd_, L"NO Bartender OR error！", kAppTitle, MB_OK);
+        }
         // A BarTender we started but cannot use must not stay behind as an orphan process.
-        CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });
+        if (barTender_) {
+            wait.CarryOn(*barTender_, [](BarTenderHold& b) { win::Call(b.app.get(), L"Quit", kQuitSaveOption); });
+            if (wait.cancelled()) barTender_->state().process.End();
+        }
         EndProgramNow(1);
     }
 }
 
-// A new BarTender in place of one that has ended (closed or crashed since the last print), checked as
-// start-up checks it. One that fails the check is quit, and there is then no BarTender until the next try.
-bool MainWindow::ReplaceBarTender() {
-    barTender_ = nullptr;
-    win::ComPtr<IDispatch> fresh;
-    if (!CarryOn([&] { fresh = win::CreateObject(kBarTenderClass); })) return false;
-    if (!IsWorkingBarTender(fresh.get())) {
-        CarryOn([&] { win::Call(fresh.get(), L"Quit", kQuitSaveOption); });
-        return false;
-    }
-    barTender_ = std::move(fresh);
-    return true;
+// A new BarTender in place of one that has ended (closed, crashed, or ended because it was stuck), checked
+// as start-up checks it. One that fails the check is quit, and there is then no BarTender until the next try.
+bool MainWindow::ReplaceBarTender(ServerWait& wait) {
+    BarTenderThread& bt = *barTender_;
+    const win::ServerProcess::Creation creation(kBarTenderClass);
+    wait.EndOnCancel([&bt, creation] {
+        if (!bt.state().process.End()) creation.Started().End();
+    });
+    if (!wait.CarryOn(bt, CreateBarTender(creation))) return false;
+    if (IsWorkingBarTender(wait, bt)) return true;
+    wait.CarryOn(bt, [](BarTenderHold& b) {
+        win::Call(b.app.get(), L"Quit", kQuitSaveOption);
+        b = BarTenderHold{};
+    });
+    return false;
 }
 
 void MainWindow::OnResize() {
@@ -106,38 +136,43 @@ void MainWindow::OnHelpClick() {
 }
 
 void MainWindow::OnExitClick() {
-    {
-        BusyPrompt barTenderBusy(hwnd_, kBarTenderBusy);
-        win::BusyScope waitForBarTender(barTenderBusy);
-        CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });
-    }
-    barTender_ = nullptr;
+    QuitBarTender(kStartupWait);
     // Only a lookup under way (the exit button was pressed while it let events run) holds Excel.
-    BusyPrompt excelBusy(hwnd_, kExcelBusy);
-    win::BusyScope waitForExcel(excelBusy);
-    LetGoOfExcel();
+    LetGoOfExcel(kExcelWait);
     EndProgramNow(0);
 }
 
 void MainWindow::OnUnload() {
-    {
-        BusyPrompt barTenderBusy(hwnd_, kBarTenderBusy);
-        win::BusyScope waitForBarTender(barTenderBusy);
-        CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });
-    }
-    barTender_ = nullptr;
+    QuitBarTender(kStartupWait);
     ::PostQuitMessage(0);
+}
+
+// Tells BarTender to quit and lets go of it; one that the operator called off is ended, as it was the
+// program's own.
+void MainWindow::QuitBarTender(const ServerTexts& texts) {
+    if (!barTender_) return;
+    ServerWait wait(hwnd_, texts);
+    BarTenderThread& bt = *barTender_;
+    wait.EndOnCancel([&bt] { bt.state().process.End(); });
+    wait.CarryOn(bt, [](BarTenderHold& b) { win::Call(b.app.get(), L"Quit", kQuitSaveOption); });
+    if (wait.cancelled()) bt.state().process.End();
+    // Its objects go on its thread, and a BarTender whose objects are all let go of ends.
+    barTender_.reset();
 }
 
 // What the lookups under way hold of Excel: an instance a lookup started is quit, a workbook a lookup
 // opened in the operator's Excel is closed as the lookup would have closed it, and every reference is
 // let go, so that no hidden Excel stays behind. The operator's own Excel is never quit: it may hold
-// unsaved work.
-void MainWindow::LetGoOfExcel() {
-    for (ExcelHold* xl : excelHolds_) {
-        if (xl->ownInstance) CarryOn([&] { win::Call(xl->excel.get(), L"Quit"); });
-        else if (xl->openedWorkbook) CarryOn([&] { win::Call(xl->workbook.get(), L"Close", true); });
-        *xl = ExcelHold{};
+// unsaved work. A lookup stuck in the operator's Excel is left as it is.
+void MainWindow::LetGoOfExcel(const ServerTexts& texts) {
+    for (ExcelThread* xl : lookups_) {
+        ServerWait wait(hwnd_, texts);
+        const bool own = xl->state().ownInstance, opened = xl->state().openedWorkbook;
+        if (own) wait.EndOnCancel([xl] { xl->state().process.End(); });
+        if (own) wait.CarryOn(*xl, [](ExcelHold& x) { win::Call(x.excel.get(), L"Quit"); });
+        else if (opened) wait.CarryOn(*xl, [](ExcelHold& x) { win::Call(x.workbook.get(), L"Close", false); });
+        if (own && wait.cancelled()) xl->state().process.End();
+        wait.CarryOn(*xl, [](ExcelHold& x) { x = ExcelHold{}; });
     }
 }
 
@@ -153,19 +188,16 @@ LRESULT MainWindow::OnQueryEndSession() {
 }
 
 void MainWindow::EndSessionSteps() {
-    // Windows ends the program a few seconds later whatever happens: a busy server is not waited for.
-    NoWaiting noWaiting;
-    win::BusyScope failAtOnce(noWaiting);
-    CarryOn([&] { win::Call(barTender_.get(), L"Quit", kQuitSaveOption); });
-    barTender_ = nullptr;
-    labelFormat_ = nullptr;
-    LetGoOfExcel();
+    // Windows ends the program a few seconds later whatever happens: nobody is asked, and a busy or
+    // stuck server is not waited for.
+    QuitBarTender(kSessionEndWait);
+    LetGoOfExcel(kSessionEndWait);
 }
 
+// Ends the program at once, as the exit button and a failed start-up must: no window procedure runs
+// after this. What the servers hold for us was let go of before, on their threads.
 void MainWindow::EndProgramNow(UINT exitCode) {
-    barTender_ = nullptr;
-    labelFormat_ = nullptr;
-    for (ExcelHold* xl : excelHolds_) *xl = ExcelHold{};
+    barTender_.reset();
     ::ExitProcess(exitCode);
 }
 

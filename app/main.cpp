@@ -9,8 +9,8 @@
 #include "win/Messages.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    // OLE is delay-loaded: the worker that starts BarTender loads it while this thread builds the
-    // window, and this thread joins COM only once the window is built. Declared first, so that the
+    // OLE is delay-loaded: BarTender's call thread loads it while this thread builds the window, and
+    // this thread joins COM (for the open-file dialog) only once the window is built. Declared first, so that the
     // window's automation objects are released before the apartment closes.
     std::optional<win::ComApartment> com;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};

@@ -37,29 +37,31 @@ bool IsServerGone(HRESULT hr) noexcept {
 }
 
 namespace {
-thread_local BusyHandler* t_busyHandler = nullptr;
+thread_local CallWatch* t_callWatch = nullptr;
 
-// Makes an attempt until it is not refused as busy, or the thread's handler gives it up.
+// Makes an attempt until it is not refused as busy, or the thread's watch gives it up.
 template <typename Attempt>
 HRESULT UntilNotBusy(Attempt&& attempt) {
+    CallWatch* watch = t_callWatch;
+    if (watch) watch->Attempt();
     HRESULT hr = attempt();
-    BusyHandler* handler = t_busyHandler;
-    if (!IsServerBusy(hr) || !handler) return hr;
+    if (!IsServerBusy(hr) || !watch) return hr;
     for (int refusals = 1; IsServerBusy(hr); ++refusals) {
-        if (!handler->Refused(refusals)) {
+        if (!watch->Refused(refusals)) {
             hr = kGaveUpWhileBusy;
             break;
         }
+        watch->Attempt();
         hr = attempt();
     }
-    handler->WaitOver();
+    watch->CallOver();
     return hr;
 }
 }  // namespace
 
-BusyScope::BusyScope(BusyHandler& handler) noexcept : outer_(std::exchange(t_busyHandler, &handler)) {}
+CallWatchScope::CallWatchScope(CallWatch& watch) noexcept : outer_(std::exchange(t_callWatch, &watch)) {}
 
-BusyScope::~BusyScope() { t_busyHandler = outer_; }
+CallWatchScope::~CallWatchScope() { t_callWatch = outer_; }
 
 DISPID IdOf(IDispatch* object, const wchar_t* name) {
     if (!object) throw ComError(E_POINTER);

@@ -5,7 +5,7 @@
 //   Put(app, L"Visible", false);
 //
 // Arguments are given in their natural order; a failed call throws ComError. A call that a busy
-// server refuses is made again as the thread's BusyHandler decides.
+// server refuses is made again as the thread's CallWatch decides.
 #include <oaidl.h>
 #include <windows.h>
 
@@ -44,31 +44,34 @@ bool IsServerGone(HRESULT hr) noexcept;
 // The error of a call that was given up while its server refused it as busy.
 inline constexpr HRESULT kGaveUpWhileBusy = static_cast<HRESULT>(0x800704C7);  // HRESULT_FROM_WIN32(ERROR_CANCELLED)
 
-// What this thread does when a server refuses one of its calls as busy. Every call made through this
-// module (names, calls, object creation and attachment) asks the innermost handler in place; with none,
-// a refused call fails at once. No other failure is ever repeated.
-class BusyHandler {
+// Watches this thread's calls into servers (a CallThread puts one in place for each task). Every call
+// made through this module (names, calls, object creation and attachment) announces each attempt, and a
+// call that a busy server refuses is made again for as long as the watch says so. With no watch in
+// place, a refused call fails at once. No other failure is ever repeated.
+class CallWatch {
 public:
+    // A call goes out (again, after a refusal).
+    virtual void Attempt() noexcept {}
     // The call was refused for the n-th time (1 the first time): wait, then return true to make it
     // again, or false to give it up (it then fails with kGaveUpWhileBusy).
     virtual bool Refused(int n) noexcept = 0;
-    // The refused call went through, failed otherwise, or was given up.
-    virtual void WaitOver() noexcept {}
+    // A refused call went through, failed otherwise, or was given up.
+    virtual void CallOver() noexcept {}
 
 protected:
-    ~BusyHandler() = default;
+    ~CallWatch() = default;
 };
 
-// Puts a handler in place for this thread's calls while the scope lasts; scopes nest.
-class BusyScope {
+// Puts a watch in place for this thread's calls while the scope lasts; scopes nest.
+class CallWatchScope {
 public:
-    explicit BusyScope(BusyHandler& handler) noexcept;
-    ~BusyScope();
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
+    explicit CallWatchScope(CallWatch& watch) noexcept;
+    ~CallWatchScope();
+    CallWatchScope(const CallWatchScope&) = delete;
+    CallWatchScope& operator=(const CallWatchScope&) = delete;
 
 private:
-    BusyHandler* outer_;
+    CallWatch* outer_;
 };
 
 DISPID IdOf(IDispatch* object, const wchar_t* name);

@@ -138,7 +138,7 @@ TEST_F(ExcelStandinTest, TheOperatorsExcelHasItsUnsavedWorkbookOpenAndEndsWhenAL
 }
 
 // A caller's wait for a busy server: counts the refusals and waits a little after each.
-struct PatientCaller final : win::BusyHandler {
+struct PatientCaller final : win::CallWatch {
     int refusals = 0;
     bool Refused(int n) noexcept override {
         refusals = n;
@@ -155,7 +155,7 @@ TEST_F(ExcelStandinTest, ABusyServerRefusesCallsAndCreationForItsSpell) {
     EXPECT_EQ(FailureOf([&] { win::CreateObject(L"Excel.Application"); }).hr, RPC_E_CALL_REJECTED);
     PatientCaller caller;
     {
-        win::BusyScope waiting(caller);
+        win::CallWatchScope waiting(caller);
         EXPECT_EQ(Typed(Get(app.get(), L"Visible")), "BOOL:false");
     }
     EXPECT_GE(::GetTickCount64() - start, 1400u) << "answered only after the spell";

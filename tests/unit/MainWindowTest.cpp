@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/BusyPointer.h"
+#include "app/ServerWait.h"
 #include "app/Controls.h"
 #include "app/MainWindow.h"
 
@@ -80,7 +80,7 @@ TEST(WindowProcedures, AHandlerThatRunsOutOfMemoryEndsThereAndTheWindowGoesOn) {
     ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(app::PrintButton, BN_CLICKED), reinterpret_cast<LPARAM>(printButton));
     EXPECT_NO_THROW(DispatchPending(WM_COMMAND));
     EXPECT_TRUE(::IsWindowEnabled(printButton)) << "the button comes back for the next print";
-    EXPECT_FALSE(app::ShowBusyPointer(main)) << "and the pointer is the normal one again";
+    EXPECT_FALSE(app::ShowWorkPointer(main)) << "and the pointer is the normal one again";
 
     ASSERT_TRUE(::IsWindow(main));
     EXPECT_TRUE(::IsWindowEnabled(main)) << "no dialog was left half open";
@@ -104,7 +104,7 @@ HCURSOR PointerOver(HWND control) {
     return ::GetCursor();
 }
 
-TEST(BusyPointer, IsTheAppStartingPointerOverTheWholeWindowUntilTheLastPieceOfWorkEnds) {
+TEST(WorkPointer, IsTheAppStartingPointerOverTheWholeWindowUntilTheLastPieceOfWorkEnds) {
     Window window;
     ASSERT_TRUE(window.created);
     const HCURSOR busy = ::LoadCursorW(nullptr, IDC_APPSTARTING);
@@ -116,18 +116,18 @@ TEST(BusyPointer, IsTheAppStartingPointerOverTheWholeWindowUntilTheLastPieceOfWo
     ASSERT_EQ(PointerOver(caption), arrow);
 
     {
-        app::BusyPointer lookup(window.form.hwnd());
+        app::ServerWait lookup(window.form.hwnd(), app::kExcelWait);
         EXPECT_EQ(::GetCursor(), busy) << "at once, without waiting for the pointer to move";
         EXPECT_EQ(PointerOver(keyBox), busy);
         EXPECT_EQ(PointerOver(printButton), busy);
         {
-            app::BusyPointer print(window.form.hwnd());
+            app::ServerWait print(window.form.hwnd(), app::kPrintWait);
             EXPECT_EQ(PointerOver(caption), busy);
         }
         EXPECT_EQ(PointerOver(caption), busy) << "the outer piece of work still runs";
         {
             // A message box asks the operator something: the program now waits for them.
-            app::BusyPointer::Pause question(window.form.hwnd());
+            app::ServerWait::Question question(window.form.hwnd());
             EXPECT_EQ(::GetCursor(), arrow);
             EXPECT_EQ(PointerOver(keyBox), beam);
         }
@@ -150,7 +150,7 @@ TEST(BusyPointer, IsTheAppStartingPointerOverTheWholeWindowUntilTheLastPieceOfWo
     ASSERT_FALSE(under == window.form.hwnd() || ::IsChild(window.form.hwnd(), under));
     ::SetCursor(beam);
     {
-        app::BusyPointer lookup(window.form.hwnd());
+        app::ServerWait lookup(window.form.hwnd(), app::kExcelWait);
         EXPECT_EQ(::GetCursor(), beam);
     }
     EXPECT_EQ(::GetCursor(), beam);

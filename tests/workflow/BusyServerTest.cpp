@@ -206,4 +206,39 @@ TEST_F(BusyServerTest, EndingTheProgramWaitsForABusyBarTenderToQuit) {
     }
 }
 
+// The operator's Excel goes busy in the middle of a lookup, after it answered Workbooks: the operator is
+// asked once, and after 取消 nothing more reaches that Excel in the lookup (not even the calls that
+// would close what the lookup opened there).
+TEST_F(BusyServerTest, AfterCancelNothingMoreGoesToTheBusyServerAndNothingIsAskedAgain) {
+    OperatorExcel operatorExcel;
+    ASSERT_TRUE(operatorExcel.WaitUntilReady());
+    auto app = StartBusy();
+    excel.Set(L"SlowAt", L"Application.Workbooks");
+    excel.Set(L"SlowMs", DWORD{1500});
+    app->EnterKey(L"P-TEXT");
+    // While Workbooks is being answered: busy from the next call on.
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const Call& call : excel.Calls())
+            if (call.member == "Workbooks") return true;
+        return false;
+    }));
+    excel.Set(L"BusyForMs", DWORD{30000});
+    auto box = app->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, kExcelBusy);
+    app->Answer(*box, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] {
+        box = app->FindMessageBox();
+        return box && !box->text.empty() && box->text != kExcelBusy;
+    }));
+    EXPECT_EQ(box->text, L"Excel 正忙，查询已取消。") << "no second question";
+    app->Close(*box);
+    EXPECT_EQ(excel.Answered(), Strings{"Application.Workbooks"});
+    const int refused = Refusals(excel);
+    ::Sleep(500);
+    EXPECT_EQ(Refusals(excel), refused) << "no call is tried any more";
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+    operatorExcel.Stop();
+}
+
 }  // namespace
