@@ -18,10 +18,15 @@
 //                          answers; the client's call fails with an RPC error
 //   DieAt          REG_SZ  Object.Member names, e.g. "Formats.Open": the process ends abruptly inside
 //                          the first such call; the switch is removed as it fires (see DispatchObject)
+//   HangAt         REG_SZ  Object.Member names: the first such call never returns, as a call stuck
+//                          behind a dialog nobody sees, and the server answers nothing more until its
+//                          process is ended; "Application.Create" hangs the creation of the application
+//                          object (BarTender stuck at start-up); removed as it fires
 //   FailMembers    REG_SZ  Object.Member names that fail with the stand-in's error 0x80040200
 //   SlowAt         REG_SZ  Object.Member names whose calls take SlowMs milliseconds (at most 60000)
 //   SlowMs         DWORD   before they do their work, e.g. "Format.PrintOut"
-//   BusyForMs      DWORD   refuse calls as busy for this many milliseconds (see BusyFilter.h)
+//   BusyForMs      DWORD   refuse calls as busy for this many milliseconds; BusyAfter and BusyAnswer
+//                          say when the spell starts and how calls are refused (see BusyFilter.h)
 //   PrintLog       REG_SZ  the print log: one JSON line per PrintOut (see PrintOutput.h); none when unset
 //   OutputFolder   REG_SZ  full path of the folder for the label pictures (label-0001.png, ...), created
 //                          when missing; no pictures when unset

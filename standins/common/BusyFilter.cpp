@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <utility>
+
 #include "standins/common/CallLog.h"
 #include "standins/common/StandinConfig.h"
 
@@ -12,8 +14,6 @@ namespace {
 
 class BusyFilter : public IMessageFilter {
 public:
-    explicit BusyFilter(std::wstring server) : server_(std::move(server)) {}
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IMessageFilter) {
@@ -28,25 +28,40 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO call) override {
+        turnAway_ = false;
         if (!call || !Refusable(call->iid)) return SERVERCALL_ISHANDLED;
         ULONGLONG now = ::GetTickCount64();
-        if (DWORD spell = TakeBusySwitch()) busyUntil_ = now + spell;
+        StartSpell(now, false);
         if (now >= busyUntil_) return SERVERCALL_ISHANDLED;
         LogRefusal(*call);
-        return SERVERCALL_REJECTED;
+        if (!retryLater_) return SERVERCALL_REJECTED;
+        turnAway_ = true;
+        return SERVERCALL_RETRYLATER;
     }
     // The stand-ins make no calls of their own.
     DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
 
-private:
-    static bool Refusable(REFIID iid) { return iid == IID_IDispatch || iid == IID_IClassFactory; }
+    void SetServer(const std::wstring& server) { server_ = server; }
 
-    // Reads the switch and, when it is set, resets it: each setting makes one busy spell.
-    DWORD TakeBusySwitch() {
+    void AfterCall(const std::wstring& call) {
+        if (TakeListed(server_, L"BusyAfter", call)) StartSpell(::GetTickCount64(), true);
+    }
+
+    bool TakeTurnAway() { return std::exchange(turnAway_, false); }
+
+private:
+    static bool Refusable(REFIID iid) { return iid == IID_IDispatch; }
+
+    // Starts a spell when the switch is set, and resets it: each setting makes one busy spell. While
+    // BusyAfter is set, only the end of the call it names starts the spell.
+    void StartSpell(ULONGLONG now, bool afterNamedCall) {
         DWORD spell = ConfigDword(server_, L"BusyForMs");
-        if (spell) ClearConfig(server_, L"BusyForMs");
-        return spell;
+        if (!spell) return;
+        if (!afterNamedCall && !ConfigString(server_, L"BusyAfter").empty()) return;
+        ClearConfig(server_, L"BusyForMs");
+        busyUntil_ = now + spell;
+        retryLater_ = SameText(ConfigString(server_, L"BusyAnswer"), L"retrylater");
     }
 
     void LogRefusal(const INTERFACEINFO& call) {
@@ -54,10 +69,9 @@ private:
             L"QueryInterface", L"AddRef", L"Release", L"GetTypeInfoCount", L"GetTypeInfo", L"GetIDsOfNames", L"Invoke"};
         CallRecord record;
         record.kind = "refused";
-        record.object = call.iid == IID_IDispatch ? L"IDispatch" : L"IClassFactory";
-        if (call.iid == IID_IDispatch) record.member = call.wMethod < 7 ? kDispatchMethods[call.wMethod] : L"?";
-        else record.member = call.wMethod == 3 ? L"CreateInstance" : call.wMethod == 4 ? L"LockServer" : L"?";
-        record.hr = RPC_E_CALL_REJECTED;
+        record.object = L"IDispatch";
+        record.member = call.wMethod < 7 ? kDispatchMethods[call.wMethod] : L"?";
+        record.hr = retryLater_ ? RPC_E_SERVERCALL_RETRYLATER : RPC_E_CALL_REJECTED;
         record.error = L"busy";
         record.t0 = record.t1 = NowMicroseconds();
         LogCall(server_, record);
@@ -65,14 +79,23 @@ private:
 
     std::wstring server_;
     ULONGLONG busyUntil_ = 0;
+    bool retryLater_ = false;
+    // The call being dispatched was answered SERVERCALL_RETRYLATER.
+    bool turnAway_ = false;
 };
+
+BusyFilter g_filter;
 
 }  // namespace
 
 void RegisterBusyFilter(const std::wstring& server) {
-    static BusyFilter filter(server);
+    g_filter.SetServer(server);
     IMessageFilter* previous = nullptr;
-    ::CoRegisterMessageFilter(&filter, &previous);
+    ::CoRegisterMessageFilter(&g_filter, &previous);
 }
+
+void BusyAfterCall(const std::wstring& call) { g_filter.AfterCall(call); }
+
+bool TurnAwayAsBusy() { return g_filter.TakeTurnAway(); }
 
 }  // namespace standin

@@ -12,6 +12,8 @@ namespace standin {
 
 namespace {
 
+std::wstring g_loggedClass;
+
 std::string Json(std::string_view utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {
@@ -77,13 +79,17 @@ long long NowMicroseconds() {
     return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
 }
 
+void SetLoggedClass(std::wstring progId) { g_loggedClass = std::move(progId); }
+
 void LogCall(const std::wstring& server, const CallRecord& call) {
     std::wstring path = ConfigString(server, L"LogFile");
     if (path.empty()) return;
     char hr[16];
     std::snprintf(hr, sizeof(hr), "0x%08lX", static_cast<unsigned long>(call.hr));
-    std::string line = "{\"server\":" + JsonString(server) + ",\"object\":" + JsonString(call.object) +
-                       ",\"member\":" + JsonString(call.member) + ",\"kind\":\"" + call.kind + "\",\"args\":[";
+    std::string line = "{\"server\":" + JsonString(server) + ",\"class\":" + JsonString(g_loggedClass) +
+                       ",\"pid\":" + std::to_string(::GetCurrentProcessId()) +
+                       ",\"object\":" + JsonString(call.object) + ",\"member\":" + JsonString(call.member) +
+                       ",\"kind\":\"" + call.kind + "\",\"args\":[";
     for (std::size_t i = 0; i < call.args.size(); ++i) line += (i ? "," : "") + Json(call.args[i]);
     line += "],\"result\":" + Json(call.result) + ",\"hr\":\"" + hr + "\",\"error\":" + JsonString(call.error) +
             ",\"t0\":" + std::to_string(call.t0) + ",\"t1\":" + std::to_string(call.t1) + "}";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "standins/common/BusyFilter.h"
 #include "standins/common/CallLog.h"
 #include "standins/common/LocalServer.h"
 #include "standins/common/StandinConfig.h"
@@ -68,16 +69,19 @@ ULONG DispatchObject::Release() {
 }
 
 HRESULT DispatchObject::GetTypeInfoCount(UINT* count) {
+    if (TurnAwayAsBusy()) return RPC_E_SERVERCALL_RETRYLATER;
     if (count) *count = 0;
     return S_OK;
 }
 
 HRESULT DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (TurnAwayAsBusy()) return RPC_E_SERVERCALL_RETRYLATER;
     if (info) *info = nullptr;
     return E_NOTIMPL;
 }
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (TurnAwayAsBusy()) return RPC_E_SERVERCALL_RETRYLATER;
     if (!names || !ids || count == 0) return E_INVALIDARG;
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     for (const Member& m : members_)
@@ -88,20 +92,30 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
 
 namespace {
 
-// Acts on the scenario switches that name calls as Object.Member, in a list (see StandinConfig.h):
+// What the scenario switches that name calls as Object.Member, in a list (see StandinConfig.h), do to
+// one call:
 //   DieAt        the server ends abruptly inside the call, as a crash ends it; the switch is cleared
 //                first, so that the server started next lives
-//   FailMembers  the call fails with the server's usual error (the result: whether it is to fail)
-bool ScenarioFails(const ServerInfo& server, const std::wstring& call) {
-    if (Listed(ConfigString(server.configName, L"DieAt"), call)) {
-        ClearConfig(server.configName, L"DieAt");
-        LocalServer::Crash(3);
-    }
-    return Listed(ConfigString(server.configName, L"FailMembers"), call);
+//   HangAt       the call never returns, as a call stuck behind a dialog nobody can see: it is logged
+//                as "hung" and the server then answers nothing until its process is ended from
+//                outside (LocalServer::Hang); one-shot, cleared first like DieAt. "Application.Create"
+//                hangs the creation of the application object (see LocalServer.cpp)
+//   FailMembers  the call fails with the server's usual error
+struct CallScenario {
+    bool fails = false;
+    bool hangs = false;
+};
+
+CallScenario ScenarioOf(const ServerInfo& server, const std::wstring& call) {
+    if (TakeListed(server.configName, L"DieAt", call)) LocalServer::Crash(3);
+    CallScenario scenario;
+    scenario.hangs = TakeListed(server.configName, L"HangAt", call);
+    scenario.fails = Listed(ConfigString(server.configName, L"FailMembers"), call);
+    return scenario;
 }
 
-// SlowAt: the call takes SlowMs milliseconds (at most a minute) before it does its work, as a large
-// workbook or a slow printer driver makes the real servers take their time.
+// SlowAt: the call takes SlowMs milliseconds (at most a minute) before it does its work, and then
+// returns, as a large workbook or a slow printer driver makes the real servers take their time.
 void ScenarioDelay(const ServerInfo& server, const std::wstring& call) {
     if (Listed(ConfigString(server.configName, L"SlowAt"), call))
         ::Sleep(std::min<DWORD>(ConfigDword(server.configName, L"SlowMs"), 60000));
@@ -114,6 +128,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     const Member* member = nullptr;
     for (const Member& m : members_)
         if (m.id == id) member = &m;
+    if (TurnAwayAsBusy()) return RPC_E_SERVERCALL_RETRYLATER;
     if (!member) return DISP_E_MEMBERNOTFOUND;
     bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     DISPPARAMS none{};
@@ -123,20 +138,32 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     // Read before the call's time starts: the switches are no work of the application's.
     const ServerInfo& server = LocalServer::Info();
     const std::wstring call = std::wstring(object_) + L"." + member->name;
-    bool fail = ScenarioFails(server, call);
+    CallScenario scenario = ScenarioOf(server, call);
 
     CallRecord record;
     record.object = object_;
     record.member = member->name;
     record.kind = put ? "put" : member->kind == MemberKind::Method ? "call" : "get";
-    record.t0 = NowMicroseconds();
-    ScenarioDelay(server, call);
     CallArgs args(*params, put);
+    for (size_t i = 0; i < args.size(); ++i) record.args.push_back(TypedText(args[i]));
+    if (put) record.args.push_back(TypedText(args.value()));
+    record.t0 = NowMicroseconds();
+    if (scenario.hangs) {
+        // Logged as it starts, so a test sees that the call arrived.
+        record.kind = "hung";
+        record.hr = E_PENDING;
+        record.error = L"never returns (scenario HangAt)";
+        record.t1 = record.t0;
+        LogCall(server.configName, record);
+        LocalServer::Hang();
+    }
+    ScenarioDelay(server, call);
     win::Variant local;
     VARIANT* out = result ? result : local.get();
     ::VariantInit(out);
     try {
-        if (fail) throw Fault{server.error, L"Application-defined or object-defined error (scenario FailMembers)"};
+        if (scenario.fails)
+            throw Fault{server.error, L"Application-defined or object-defined error (scenario FailMembers)"};
         if (put && member->kind != MemberKind::Writable) throw Fault{DISP_E_MEMBERNOTFOUND, L"This property is read-only."};
         OnCall(member->id, put, args, out);
     } catch (const Fault& fault) {
@@ -146,10 +173,9 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         record.hr = E_UNEXPECTED;
     }
     record.t1 = NowMicroseconds();
-    for (size_t i = 0; i < args.size(); ++i) record.args.push_back(TypedText(args[i]));
-    if (put) record.args.push_back(TypedText(args.value()));
     if (SUCCEEDED(record.hr) && !put) record.result = TypedText(*out);
     LogCall(server.configName, record);
+    BusyAfterCall(call);
 
     if (SUCCEEDED(record.hr)) return S_OK;
     ::VariantClear(out);

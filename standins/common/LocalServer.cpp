@@ -1,10 +1,12 @@
 #include "standins/common/LocalServer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <utility>
 
 #include "standins/common/BusyFilter.h"
+#include "standins/common/CallLog.h"
 #include "standins/common/StandinConfig.h"
 #include "win/ComApartment.h"
 #include "win/Messages.h"
@@ -16,8 +18,9 @@ namespace standin {
 namespace {
 
 const ServerInfo* g_info = nullptr;
+ServedClass g_class{};
 std::atomic<long> g_locks{0};
-bool g_persistent = false;
+ServeMode g_mode = ServeMode::SingleUse;
 DWORD g_classCookie = 0;
 std::function<void()> g_onQuit;
 // The server's message-only window: its messages decide when the server ends.
@@ -40,7 +43,7 @@ LRESULT CALLBACK ServerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             [[fallthrough]];
         case kCheckIdle:
         case WM_TIMER:
-            if (!g_persistent && g_locks <= 0) ::PostQuitMessage(0);
+            if (g_mode != ServeMode::Persistent && g_locks <= 0) ::PostQuitMessage(0);
             return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
@@ -61,22 +64,47 @@ bool SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& v
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
+std::vector<ServedClass> AllClasses(const ServerInfo& info) {
+    std::vector<ServedClass> classes{{info.progId, info.clsid, info.description}};
+    classes.insert(classes.end(), info.otherClasses.begin(), info.otherClasses.end());
+    return classes;
+}
+
+// What "/class:" names a class by: its name up to the first dot ("KET" for "KET.Application").
+std::wstring ShortName(const ServedClass& served) {
+    std::wstring name = served.progId;
+    return name.substr(0, name.find(L'.'));
+}
+
 int Register(const ServerInfo& info) {
-    std::wstring clsid = GuidText(info.clsid);
-    std::wstring classKey = L"CLSID\\" + clsid;
-    bool ok = SetKey(info.progId, nullptr, info.description) &&
-              SetKey(std::wstring(info.progId) + L"\\CLSID", nullptr, clsid) &&
-              SetKey(classKey, nullptr, info.description) &&
-              SetKey(classKey + L"\\LocalServer32", nullptr, L"\"" + win::ExecutablePath() + L"\"") &&
-              SetKey(classKey + L"\\ProgID", nullptr, info.progId);
+    bool ok = true;
+    std::vector<ServedClass> classes = AllClasses(info);
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        const ServedClass& served = classes[i];
+        std::wstring clsid = GuidText(served.clsid);
+        std::wstring classKey = L"CLSID\\" + clsid;
+        // The stand-in's own class needs no /class:; COM appends -Embedding to the command.
+        std::wstring command = L"\"" + win::ExecutablePath() + L"\"";
+        if (i > 0) command += L" /class:" + ShortName(served);
+        ok = ok && SetKey(served.progId, nullptr, served.description) &&
+             SetKey(std::wstring(served.progId) + L"\\CLSID", nullptr, clsid) &&
+             SetKey(classKey, nullptr, served.description) &&
+             SetKey(classKey + L"\\LocalServer32", nullptr, command) &&
+             SetKey(classKey + L"\\ProgID", nullptr, served.progId);
+    }
     return ok ? 0 : 1;
 }
 
 int Unregister(const ServerInfo& info) {
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, info.progId);
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(info.clsid)).c_str());
+    for (const ServedClass& served : AllClasses(info)) {
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, served.progId);
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(served.clsid)).c_str());
+    }
     return 0;
 }
+
+// The HangAt switch names the creation of the application object as "Application.Create".
+constexpr wchar_t kCreateCall[] = L"Application.Create";
 
 class ClassFactory : public IClassFactory {
 public:
@@ -98,6 +126,17 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
+        if (TakeListed(info_.configName, L"HangAt", kCreateCall)) {
+            CallRecord record;
+            record.object = L"Application";
+            record.member = L"Create";
+            record.kind = "hung";
+            record.hr = E_PENDING;
+            record.error = L"never returns (scenario HangAt)";
+            record.t0 = record.t1 = NowMicroseconds();
+            LogCall(info_.configName, record);
+            LocalServer::Hang();
+        }
         if (ConfigDword(info_.configName, L"RefuseCreate")) {
             ::PostMessageW(g_window, kCheckIdle, 0, 0);
             return CO_E_SERVER_EXEC_FAILURE;
@@ -135,6 +174,27 @@ bool HasSwitch(const std::wstring& commandLine, const wchar_t* name) {
     return false;
 }
 
+// The value of a switch written "/name:value" (quotes around the value are dropped); none when the
+// command line has no such switch.
+std::optional<std::wstring> SwitchValue(const std::wstring& commandLine, const wchar_t* name) {
+    const std::wstring prefix = std::wstring(name) + L":";
+    std::wstring word;
+    for (wchar_t c : commandLine + L" ") {
+        if (c != L' ' && c != L'\t') {
+            word += c;
+            continue;
+        }
+        if (word.size() > prefix.size() && (word[0] == L'/' || word[0] == L'-') &&
+            SameText(std::wstring_view(word).substr(1, prefix.size()), prefix)) {
+            std::wstring value = word.substr(prefix.size() + 1);
+            std::erase(value, L'"');
+            return value;
+        }
+        word.clear();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void LocalServer::Lock() noexcept { ++g_locks; }
@@ -146,7 +206,7 @@ void LocalServer::Unlock() noexcept {
 void LocalServer::RequestExit() noexcept {
     // Handled once this call has answered: withdrawing the class inside the call can break the pipe
     // its answer travels on.
-    if (!g_persistent && g_window) ::PostMessageW(g_window, kQuit, 0, 0);
+    if (g_mode != ServeMode::Persistent && g_window) ::PostMessageW(g_window, kQuit, 0, 0);
 }
 
 void LocalServer::OnQuit(std::function<void()> action) { g_onQuit = std::move(action); }
@@ -157,14 +217,19 @@ void LocalServer::Crash(UINT exitCode) noexcept {
     for (;;) ::Sleep(INFINITE);
 }
 
+void LocalServer::Hang() noexcept {
+    RevokeClass();
+    for (;;) ::Sleep(INFINITE);
+}
+
 std::wstring LocalServer::StopEventName(const ServerInfo& info) {
     return std::wstring(L"LabelPrintStandin.") + info.configName + L".Stop";
 }
 
 const ServerInfo& LocalServer::Info() noexcept { return *g_info; }
 
-int LocalServer::Serve(const ServerInfo& info, bool persistent) {
-    g_persistent = persistent;
+int LocalServer::Serve(const ServerInfo& info, ServeMode mode) {
+    g_mode = mode;
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = ServerWindowProc;
     windowClass.hInstance = ::GetModuleHandleW(nullptr);
@@ -175,7 +240,13 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
     if (!g_window) return 2;
 
     ClassFactory factory(info);
-    if (FAILED(::CoRegisterClassObject(info.clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &g_classCookie)))
+    // Single use, as Excel and BarTender register theirs: COM hands the class object out once and then
+    // forgets it, so the next creation starts a new process. A single-use server killed from outside
+    // also leaves no class behind in Wine's rpcss, which a multiple-use one does.
+    if (mode != ServeMode::RunningOnly &&
+        FAILED(::CoRegisterClassObject(g_class.clsid, &factory, CLSCTX_LOCAL_SERVER,
+                                       mode == ServeMode::Persistent ? REGCLS_MULTIPLEUSE : REGCLS_SINGLEUSE,
+                                       &g_classCookie)))
         return 2;
     RegisterBusyFilter(info.configName);
 
@@ -183,7 +254,7 @@ int LocalServer::Serve(const ServerInfo& info, bool persistent) {
     // A stop signal left over from an earlier server must not end this one.
     if (stop) ::ResetEvent(stop.get());
     // A COM-started server that is never asked for an object does not linger.
-    if (!persistent) ::SetTimer(g_window, kIdleTimer, 30000, nullptr);
+    if (mode == ServeMode::SingleUse) ::SetTimer(g_window, kIdleTimer, 30000, nullptr);
     std::optional<int> quit;
     while (!quit) {
         HANDLE handles[] = {stop.get()};
@@ -201,11 +272,21 @@ int LocalServer::Run(const ServerInfo& info, const std::wstring& commandLine) {
     if (HasSwitch(commandLine, L"unregserver")) return Unregister(info);
     if (HasSwitch(commandLine, L"regserver")) return Register(info);
 
+    std::vector<ServedClass> classes = AllClasses(info);
+    g_class = classes.front();
+    if (auto name = SwitchValue(commandLine, L"class")) {
+        auto named = std::find_if(classes.begin(), classes.end(),
+                                  [&](const ServedClass& served) { return SameText(ShortName(served), *name); });
+        if (named == classes.end()) return 4;
+        g_class = *named;
+    }
+    SetLoggedClass(g_class.progId);
+
     win::ComApartment com;
     if (!com.ok()) return 3;
     int exitCode = 0;
     if (info.extraMode && info.extraMode(commandLine, exitCode)) return exitCode;
-    return Serve(info, HasSwitch(commandLine, L"serve"));
+    return Serve(info, HasSwitch(commandLine, L"serve") ? ServeMode::Persistent : ServeMode::SingleUse);
 }
 
 }  // namespace standin

@@ -49,4 +49,10 @@ void ClearConfig(const std::wstring& server, const wchar_t* name) {
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, KeyOf(server).c_str(), name);
 }
 
+bool TakeListed(const std::wstring& server, const wchar_t* name, const std::wstring& call) {
+    if (!Listed(ConfigString(server, name), call)) return false;
+    ClearConfig(server, name);
+    return true;
+}
+
 }  // namespace standin

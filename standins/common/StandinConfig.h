@@ -20,5 +20,8 @@ bool SameText(std::wstring_view a, std::wstring_view b);
 bool Listed(const std::wstring& list, const std::wstring& name);
 // Removes a switch: for the one-shot switches, which the server clears when it acts on them.
 void ClearConfig(const std::wstring& server, const wchar_t* name);
+// A one-shot list switch (DieAt, HangAt, BusyAfter): whether it names the call ("Object.Member");
+// when it does, the whole switch is removed, so it fires once.
+bool TakeListed(const std::wstring& server, const wchar_t* name, const std::wstring& call);
 
 }  // namespace standin

@@ -18,7 +18,7 @@ namespace {
 HANDLE g_ready = nullptr;
 std::wstring g_readyFile;
 
-// Runs once from the server's message loop, after its class object is registered.
+// Runs once from the server's message loop, once the instance is in the running-object table.
 void CALLBACK SignalReady(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     if (!g_readyFile.empty()) {
@@ -69,13 +69,14 @@ bool RunOperatorMode(const ServerInfo& info, const std::wstring& commandLine, in
         return true;
     }
     ::SetTimer(nullptr, 0, 0, SignalReady);
-    // Not persistent. The application object held here keeps the server from ending when clients let
-    // go of their objects; after Quit the instance lets go of it too and ends with the last client.
+    // No class object: an Excel started by hand registers none, so a creation never reaches this
+    // instance. The application object held here keeps the server from ending when clients let go of
+    // their objects; after Quit the instance lets go of it too and ends with the last client.
     LocalServer::OnQuit([&] {
         if (cookie) ::RevokeActiveObject(std::exchange(cookie, 0), nullptr);
         app.reset();
     });
-    exitCode = LocalServer::Serve(info, false);
+    exitCode = LocalServer::Serve(info, ServeMode::RunningOnly);
     LocalServer::OnQuit(nullptr);
     if (cookie) ::RevokeActiveObject(cookie, nullptr);
     ::ResetEvent(ready.get());

@@ -3,13 +3,14 @@
 //
 // The instance creates its application object (visible, as a started Excel is), registers it in the
 // running-object table under the stand-in's class id, so that attaching to a running Excel finds it,
-// registers its class object too, and then signals that it is ready: it sets the named event
-// kOperatorReadyEvent and, when a file name follows /operator, creates that file. When the switch
+// and then signals that it is ready: it sets the named event kOperatorReadyEvent and, when a file
+// name follows /operator, creates that file. When the switch
 // "OperatorWorkbook" names a workbook, the instance has it open from the start, with changes the
 // operator has not saved (Workbook.Saved is False). It runs until its stop event
 // (LocalServer::StopEventName, "LabelPrintStandin.Excel.Stop") is set, or until a client has called
 // Application.Quit and every client has let go of its objects: Quit takes it out of the
-// running-object table at once; on the way out it resets the ready event.
+// running-object table at once; on the way out it resets the ready event. Like an Excel started by
+// hand, it registers no class object: creating "Excel.Application" starts a new server instead.
 #include <string>
 
 #include "standins/common/LocalServer.h"

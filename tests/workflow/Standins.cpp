@@ -31,6 +31,8 @@ std::vector<Call> StandinScenario::Calls() const {
     for (const testing_support::Json& line : testing_support::ParseJsonLines(RawLog())) {
         Call call;
         call.server = line["server"].text;
+        call.className = line["class"].text;
+        call.pid = static_cast<DWORD>(line["pid"].Integer());
         call.object = line["object"].text;
         call.member = line["member"].text;
         call.kind = line["kind"].text;
@@ -70,7 +72,7 @@ std::vector<std::string> StandinScenario::Briefs() const {
 std::vector<std::string> StandinScenario::Answered() const {
     std::vector<std::string> answered;
     for (const Call& call : Calls())
-        if (call.kind != "refused") answered.push_back(call.object + "." + call.member);
+        if (call.kind != "refused" && call.kind != "hung") answered.push_back(call.object + "." + call.member);
     return answered;
 }
 
@@ -133,8 +135,9 @@ void StopStandin(const wchar_t* server) {
 }
 
 void EndStrayStandins() {
-    // Their stop events end them the orderly way: a server killed from outside stays registered with
-    // Wine's COM, and nothing could create its class again for the rest of the session.
+    // Their stop events end them the orderly way: a server started by hand (/serve) that is killed
+    // from outside stays registered with Wine's COM, and nothing could create its class again for the
+    // rest of the session. (A COM-started server is single-use and leaves nothing behind.)
     for (const wchar_t* server : {L"BarTender", L"Excel"}) StopStandin(server);
     for (const wchar_t* exe : {L"bartender-standin.exe", L"excel-standin.exe"}) {
         for (DWORD pid : StandinProcesses(exe)) {
@@ -142,6 +145,57 @@ void EndStrayStandins() {
             if (process && ::WaitForSingleObject(process.get(), 5000) != WAIT_OBJECT_0)
                 ::TerminateProcess(process.get(), 98);
         }
+    }
+}
+
+bool KillProcess(DWORD pid) {
+    win::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    if (!process) return false;
+    ::TerminateProcess(process.get(), 97);
+    return ::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+}
+
+namespace {
+constexpr wchar_t kHiddenRoot[] = L"Software\\LabelPrint\\HiddenClasses\\";
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    win::UniqueRegKey key;
+    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// Copies a key with everything under it to a new place, which is emptied first.
+bool CopyKey(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
+    win::UniqueRegKey source, target;
+    if (::RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, source.put()) != ERROR_SUCCESS) return false;
+    ::RegDeleteTreeW(toRoot, to.c_str());
+    if (::RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.put(), nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    return ::RegCopyTreeW(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
+}
+}  // namespace
+
+HiddenClass::HiddenClass(const wchar_t* progId) : HiddenClass(std::vector<std::wstring>{progId}) {}
+
+HiddenClass::HiddenClass(const std::vector<std::wstring>& progIds) {
+    for (const std::wstring& progId : progIds) {
+        const std::wstring saved = kHiddenRoot + progId;
+        // Still hidden by a run that died: the saved copy is the registration to put back.
+        if (!KeyExists(HKEY_CLASSES_ROOT, progId) && KeyExists(HKEY_CURRENT_USER, saved)) {
+            hidden_.push_back(progId);
+            continue;
+        }
+        if (!CopyKey(HKEY_CLASSES_ROOT, progId, HKEY_CURRENT_USER, saved)) continue;
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, progId.c_str());
+        hidden_.push_back(progId);
+    }
+}
+
+HiddenClass::~HiddenClass() {
+    for (const std::wstring& progId : hidden_) {
+        const std::wstring saved = kHiddenRoot + progId;
+        if (CopyKey(HKEY_CURRENT_USER, saved, HKEY_CLASSES_ROOT, progId))
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, saved.c_str());
     }
 }
 

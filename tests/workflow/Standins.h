@@ -12,9 +12,13 @@
 
 namespace workflow {
 
-// One automation call as a stand-in recorded it.
+// One automation call as a stand-in recorded it. kind is get, put, call, refused (turned away as
+// busy) or hung (arrived and never returns: the switch HangAt).
 struct Call {
-    std::string server, object, member, kind;
+    std::string server;     // whose settings: "Excel", "BarTender"
+    std::string className;  // the class the answering process serves: "Excel.Application", "KET.Application", ...
+    DWORD pid = 0;          // the answering process
+    std::string object, member, kind;
     std::vector<std::string> args;  // typed texts: "BSTR:abc", "I2:1", "BOOL:false", ...
     std::string result, hr, error;
     long long t0 = 0, t1 = 0;
@@ -35,8 +39,8 @@ public:
     void Set(const wchar_t* name, DWORD value);
     std::vector<Call> Calls() const;
     std::vector<std::string> Briefs() const;
-    // "Object.Member" of each call the server answered (it may refuse calls while it is busy), and
-    // how many of them were to that one.
+    // "Object.Member" of each call the server answered (it may refuse calls while it is busy, and a
+    // call it hangs in is never answered), and how many of them were to that one.
     std::vector<std::string> Answered() const;
     std::size_t Answered(const std::string& objectMember) const;
     std::string RawLog() const;
@@ -90,6 +94,33 @@ void StopStandin(const wchar_t* server);
 // Ends every stand-in server process still running (after a test had to kill the program, its
 // servers would otherwise wait for it forever).
 void EndStrayStandins();
+// Ends one server process from outside, as the program ends a stuck server or the operator ends it in
+// the task manager, and waits until it has gone; false when it could not be ended.
+bool KillProcess(DWORD pid);
+
+// The class names a spreadsheet answers to: Excel's, and WPS's current and older ones (all served by
+// the Excel stand-in in the test prefix).
+inline const std::vector<std::wstring> kSpreadsheetClasses{L"Excel.Application", L"KET.Application",
+                                                           L"ET.Application"};
+
+// Takes class names out of the test prefix for the length of a test, as on a PC where that
+// application is not installed: CLSIDFromProgID then fails at once with CO_E_CLASSSTRING. They are put
+// back when the object goes, however the test ends. A run that died while they were hidden leaves
+// them saved in HKCU\Software\LabelPrint\HiddenClasses: the next HiddenClass of the same name takes
+// that copy over and puts it back, and tools/prepare-prefix.sh registers everything afresh.
+//   HiddenClass noExcel(L"Excel.Application");
+//   HiddenClass noSpreadsheet(kSpreadsheetClasses);
+class HiddenClass {
+public:
+    explicit HiddenClass(const wchar_t* progId);
+    explicit HiddenClass(const std::vector<std::wstring>& progIds);
+    ~HiddenClass();
+    HiddenClass(const HiddenClass&) = delete;
+    HiddenClass& operator=(const HiddenClass&) = delete;
+
+private:
+    std::vector<std::wstring> hidden_;
+};
 
 // Runs a stand-in with arguments (/regserver, /unregserver, ...) and waits for it.
 DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments);
