@@ -117,7 +117,9 @@ bool MainWindow::CopyShippingList(ExcelHold& xl) {
         // whether to discard the changes. An Excel of our own has nothing open.
         if (!xl.ownInstance) xl.workbook = FindOpenWorkbook(workbooks.get(), path);
         if (xl.workbook) return;
-        xl.workbook = win::AsObject(win::Call(workbooks.get(), L"Open", path));
+        // Read-only (UpdateLinks 0, ReadOnly True): Excel refuses a read-write open of a list another
+        // Excel has open for editing, a lookup that runs inside this one's pending events included.
+        xl.workbook = win::AsObject(win::Call(workbooks.get(), L"Open", path, 0, true));
         xl.openedWorkbook = true;
     });
     // A workbook just opened is the active one, whose first sheet the application's Sheets gives; one

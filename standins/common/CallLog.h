@@ -5,9 +5,11 @@
 //   {"server":"BarTender","object":"Application","member":"Version","kind":"get","args":[],
 //    "result":"BSTR:10.1","hr":"0x00000000","error":"","t0":1234,"t1":1240}
 //
-// Values are typed texts: "BSTR:abc", "I2:1", "I4:5", "BOOL:true", "R8:1.5", "EMPTY", "ERROR:2042",
-// "DISPATCH", "ARRAY:3x20". "kind" is get, put, call, or refused (see BusyFilter.h); "error" is the
-// description of a failed call. t0/t1 are microseconds of the system's performance counter.
+// Values are typed texts: "BSTR:abc", "I2:1", "I4:5", "BOOL:true", "R8:1.5", "EMPTY", "NULL", "ERROR:2042",
+// "DISPATCH", "ARRAY:3x20". "kind" is get, put, call, refused (see BusyFilter.h), or hung: a call
+// that never returns, logged as it begins, with hr E_PENDING (0x8000000A) and what it waits for
+// as its error. "error" is the description of a failed call. t0/t1 are microseconds of the system's
+// performance counter.
 #include <oaidl.h>
 
 #include <string>

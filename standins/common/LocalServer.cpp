@@ -157,6 +157,8 @@ void LocalServer::Crash(UINT exitCode) noexcept {
     for (;;) ::Sleep(INFINITE);
 }
 
+void LocalServer::WithdrawClass() noexcept { RevokeClass(); }
+
 std::wstring LocalServer::StopEventName(const ServerInfo& info) {
     return std::wstring(L"LabelPrintStandin.") + info.configName + L".Stop";
 }

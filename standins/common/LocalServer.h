@@ -47,6 +47,9 @@ public:
     // dead server's class registered, and no client could create the class again until the
     // wineserver restarts.
     [[noreturn]] static void Crash(UINT exitCode) noexcept;
+    // Withdraws the class object at once, inside a call that will never return: a client may then
+    // end the process from outside without leaving the class behind in Wine's rpcss (see Crash).
+    static void WithdrawClass() noexcept;
     // Registers the class object and pumps messages until the server should end.
     static int Serve(const ServerInfo& info, bool persistent);
     // The name of the event that stops a persistent server.

@@ -46,12 +46,12 @@ protected:
     Strings LookupCalls(bool operatorsExcel) const {
         Strings calls{"Application.Workbooks()"};
         if (operatorsExcel) calls.push_back("Workbooks.Count()");  // the workbook is not open there yet
-        calls.push_back("Workbooks.Open(BSTR:" + Utf8(lookupBook) + ")");
+        calls.push_back("Workbooks.Open(BSTR:" + Utf8(lookupBook) + ",I4:0,BOOL:true)");
         if (!operatorsExcel) calls.push_back("Application.Visible=(BOOL:false)");
         calls.insert(calls.end(), {"Application.Sheets(I2:1)", "Worksheet.Name()", "Workbook.Worksheets(BSTR:清单)",
                                    "Worksheet.Select()", "Worksheet.Evaluate(BSTR:a65536)", "Range.End(I2:3)",
                                    "Range.Row()", "Worksheet.Evaluate(BSTR:a1)", "Range.Resize(I4:13,I2:20)",
-                                   "Workbook.Close(BOOL:true)"});
+                                   "Range.Value()", "Workbook.Close(BOOL:true)"});
         if (!operatorsExcel) calls.push_back("Application.Quit()");
         return calls;
     }
@@ -210,6 +210,7 @@ TEST_F(LookupTest, AWorkbookTheOperatorHasOpenStaysOpenInTheirExcel) {
         "Range.Row()",
         "Worksheet.Evaluate(BSTR:a1)",
         "Range.Resize(I4:13,I2:20)",
+        "Range.Value()",
     };
     EXPECT_EQ(excel.Briefs(), inPlace);
 
