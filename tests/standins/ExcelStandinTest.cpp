@@ -80,8 +80,8 @@ TEST_F(ExcelStandinTest, ResizeGivesARangeWhoseDefaultValueIsTheBlockInExcelsVal
         if (call.member == "Value") defaultValues.push_back(call.Brief() + " " + call.result);
     }
     EXPECT_EQ(resizes, (Strings{"DISPATCH", "DISPATCH"}));
-    EXPECT_EQ(defaultValues, (Strings{"Range.Value() ARRAY:13x20", "Range.Value() ARRAY:13x20", "Range.Value() BSTR:物料编码",
-                               "Range.Value() BSTR:物料编码"}))
+    EXPECT_EQ(defaultValues, (Strings{"Range.Value() ARRAY:13x20", "Range.Value() ARRAY:13x20",
+                                      "Range.Value() BSTR:物料编码", "Range.Value() BSTR:物料编码"}))
         << "the default value is logged as Value";
 }
 
@@ -114,7 +114,8 @@ TEST_F(ExcelStandinTest, FailuresReachTheClientAsExcelReportsThem) {
 
     EXPECT_EQ(FailureOf([&] { Call(a1.get(), L"Resize", 0L, short{20}); }).hr, kExcelError) << "no rows";
     auto wholeSheet = AsObject(Call(a1.get(), L"Resize", 1048576L, 16384L));
-    EXPECT_EQ(FailureOf([&] { CallId(wholeSheet.get(), DISPID_VALUE); }).hr, kOutOfMemory) << "too many cells to hand out";
+    EXPECT_EQ(FailureOf([&] { CallId(wholeSheet.get(), DISPID_VALUE); }).hr, kOutOfMemory)
+        << "too many cells to hand out";
     EXPECT_EQ(FailureOf([&] { Call(a1.get(), L"End", short{7}); }).hr, kExcelError) << "no such direction";
     EXPECT_EQ(FailureOf([&] { Get(app.get(), L"Sheets", short{2}); }).hr, DISP_E_BADINDEX);
     EXPECT_EQ(FailureOf([&] { Get(book.get(), L"Worksheets", L"no such sheet"); }).hr, DISP_E_BADINDEX);
@@ -293,14 +294,15 @@ TEST_F(ExcelStandinTest, HasFormulaIsFalseTrueOrNullAsNoneAllOrSomeCellsOfTheRan
     }
     Call(book.get(), L"Close", false);
 
-    book = AsObject(Call(workbooks.get(), L"Open", FixturePath(L"lookup.xlsx")));
+    book = AsObject(Call(workbooks.get(), L"Open", FixturePath(L"lookup.xlsx"), 0, true));
     sheet = AsObject(Get(book.get(), L"Worksheets", short{1}));
     EXPECT_EQ(hasFormula(L"A1", 13, 20), "BOOL:false") << "a shipping list of values";
     Call(app.get(), L"Quit");
     Strings logged;
     for (const auto& call : excel.Calls())
         if (call.member == "HasFormula") logged.push_back(call.result);
-    EXPECT_EQ(logged, (Strings{"BOOL:false", "BOOL:true", "BOOL:true", "NULL", "NULL", "NULL", "BOOL:true", "BOOL:false"}));
+    EXPECT_EQ(logged,
+              (Strings{"BOOL:false", "BOOL:true", "BOOL:true", "NULL", "NULL", "NULL", "BOOL:true", "BOOL:false"}));
 }
 
 // A call the stand-in answers with a question on a window no one sees, made as a client that must not
@@ -359,7 +361,8 @@ TEST_F(ExcelStandinTest, QuestionsOnAWindowNoOneSeesHangTheCallUntilTheProcessIs
         std::function<void(IDispatch*)> steps;
         std::string logged;
     };
-    const std::string linksArg = "BSTR:" + testing_support::Utf8(links), macroArg = "BSTR:" + testing_support::Utf8(macro);
+    const std::string linksArg = "BSTR:" + testing_support::Utf8(links),
+                      macroArg = "BSTR:" + testing_support::Utf8(macro);
     const Case cases[] = {
         {"links, UpdateLinks left out", [&](IDispatch* app) { open(app, links); }, "Workbooks.Open(" + linksArg + ")"},
         {"links, UpdateLinks 3", [&](IDispatch* app) { open(app, links, 3, true); },
@@ -386,6 +389,8 @@ TEST_F(ExcelStandinTest, QuestionsOnAWindowNoOneSeesHangTheCallUntilTheProcessIs
         EXPECT_TRUE(win::IsServerGone(call.failure)) << std::hex << call.failure;
     }
 
+    EXPECT_FALSE(workflow::InRunningObjectTable(links)) << "an Excel ended from outside has no workbook open";
+    EXPECT_FALSE(workflow::InRunningObjectTable(changing));
     // A new Excel starts after each one was ended; these open without a question.
     auto app = win::CreateObject(L"Excel.Application");
     auto book = open(app.get(), links, 0);
