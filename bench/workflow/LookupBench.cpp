@@ -40,7 +40,7 @@ Replay ReplayLookupCalls(const std::wstring& workbook) {
     }
     auto excel = win::CreateObject(L"Excel.Application");
     auto workbooks = win::AsObject(win::Get(excel.get(), L"Workbooks"));
-    auto book = win::AsObject(win::Call(workbooks.get(), L"Open", workbook));
+    auto book = win::AsObject(win::Call(workbooks.get(), L"Open", workbook, 0, true));
     win::Put(excel.get(), L"Visible", false);
     auto first = win::AsObject(win::Get(excel.get(), L"Sheets", short{1}));
     auto sheet = win::AsObject(win::Get(book.get(), L"Worksheets", win::Get(first.get(), L"Name")));
@@ -49,7 +49,8 @@ Replay ReplayLookupCalls(const std::wstring& workbook) {
     auto last = win::AsObject(win::Call(bottom.get(), L"End", short{3}));
     auto row = win::ToInt32(*win::Get(last.get(), L"Row").get()).value_or(0);
     auto top = win::AsObject(win::CallId(sheet.get(), DISPID_EVALUATE, L"a1"));
-    win::Variant block = win::Call(top.get(), L"Resize", row + 1, short{20});
+    auto range = win::AsObject(win::Call(top.get(), L"Resize", row + 1, short{20}));
+    win::Variant block = win::CallId(range.get(), DISPID_VALUE);
     win::Call(book.get(), L"Close", true);
     win::Call(excel.get(), L"Quit");
     return {NowMs() - start, ThreadCpuMs(::GetCurrentThread()) - startCpu};

@@ -9,7 +9,7 @@
 // "server" names the settings (Excel, BarTender); "class" is the class name the process was started
 // for (the Excel stand-in also answers to WPS's "KET.Application" and "ET.Application"); "pid" tells
 // the processes apart. Values are typed texts: "BSTR:abc", "I2:1", "I4:5", "BOOL:true", "R8:1.5",
-// "EMPTY", "ERROR:2042", "DISPATCH", "ARRAY:3x20". "kind" is get, put or call for a call that
+// "EMPTY", "NULL", "ERROR:2042", "DISPATCH", "ARRAY:3x20". "kind" is get, put or call for a call that
 // returned; refused for a call turned away as busy (see BusyFilter.h); hung for a call that arrived
 // and will never return (the switch HangAt; logged as it starts, hr 0x8000000A). "error" is the
 // description of a failed call. t0/t1 are microseconds of the system's performance counter.

@@ -222,6 +222,8 @@ void LocalServer::Hang() noexcept {
     for (;;) ::Sleep(INFINITE);
 }
 
+void LocalServer::WithdrawClass() noexcept { RevokeClass(); }
+
 std::wstring LocalServer::StopEventName(const ServerInfo& info) {
     return std::wstring(L"LabelPrintStandin.") + info.configName + L".Stop";
 }

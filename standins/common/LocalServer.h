@@ -81,6 +81,9 @@ public:
     // takes no messages, so the server answers nothing else, until its process is ended from outside.
     // The class object is withdrawn first, for the reason Crash gives.
     [[noreturn]] static void Hang() noexcept;
+    // Withdraws the class object at once, inside a call that will never return: a client may then
+    // end the process from outside without leaving the class behind in Wine's rpcss (see Crash).
+    static void WithdrawClass() noexcept;
     // Registers the class object as the mode says and pumps messages until the server should end.
     static int Serve(const ServerInfo& info, ServeMode mode);
     // The name of the event that stops the stand-in's servers, whatever their mode, as closing the

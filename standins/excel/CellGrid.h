@@ -27,6 +27,7 @@ struct Cell {
     std::uint32_t row = 0;
     std::uint16_t column = 0;
     CellKind kind = CellKind::Number;
+    bool formula = false;     // the cell holds a formula; its value is the result saved with it
     std::uint32_t index = 0;  // Text: into the workbook's strings; Error: Excel's error number (2042 is #N/A)
     double number = 0;        // Number; Date as an automation date; Logical as 0 or 1
 };

@@ -9,6 +9,7 @@
 
 #include "standins/excel/XmlReader.h"
 #include "standins/excel/ZipArchive.h"
+#include "standins/excel/ZipWriter.h"
 #include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
@@ -159,6 +160,7 @@ public:
             if (n == Node::Text) {
                 if (inValue_) value_ += x.text();
                 else if (inInline_ && inText_) inline_ += x.text();
+                else if (inFormula_) formulaText_ += x.text();
             } else if (x.name() == "row") {
                 if (open) StartRow(x);
             } else if (x.name() == "c") {
@@ -172,6 +174,12 @@ public:
                 hasInline_ = true;
             } else if (x.name() == "t") {
                 inText_ = open;
+            } else if (x.name() == "f") {
+                // A cell of a shared formula holds an empty <f>; the first cell of the group holds its text.
+                inFormula_ = open;
+                formula_ = true;
+                if (open) formulaText_.clear();
+                else if (CallsVolatileFunction(formulaText_)) book_.volatileFormulas = true;
             }
         });
     }
@@ -198,12 +206,18 @@ private:
         date_ = style && *style < dateStyles_.size() && dateStyles_[*style];
         value_.clear();
         inline_.clear();
-        hasValue_ = hasInline_ = false;
+        hasValue_ = hasInline_ = formula_ = false;
     }
 
     void Store() {
         Cell cell{row_, static_cast<std::uint16_t>(column_)};
-        if (type_ == "inlineStr" || type_ == "str") {
+        cell.formula = formula_;
+        if (formula_ && value_.empty() && inline_.empty()) {
+            // A formula saved without its result: Excel would calculate it, the stand-in shows empty text.
+            cell.kind = CellKind::Text;
+            cell.index = static_cast<std::uint32_t>(book_.strings.size());
+            book_.strings.emplace_back();
+        } else if (type_ == "inlineStr" || type_ == "str") {
             if (!hasValue_ && !hasInline_) return;
             cell.kind = CellKind::Text;
             cell.index = static_cast<std::uint32_t>(book_.strings.size());
@@ -239,9 +253,9 @@ private:
     const std::vector<bool>& dateStyles_;
     CellGrid* cells_ = nullptr;
     std::uint32_t row_ = 0, column_ = 0;
-    std::string type_, value_, inline_;
-    bool date_ = false, hasValue_ = false, hasInline_ = false;
-    bool inValue_ = false, inInline_ = false, inText_ = false;
+    std::string type_, value_, inline_, formulaText_;
+    bool date_ = false, hasValue_ = false, hasInline_ = false, formula_ = false;
+    bool inValue_ = false, inInline_ = false, inText_ = false, inFormula_ = false;
 };
 
 struct SheetEntry {
@@ -249,13 +263,17 @@ struct SheetEntry {
     std::string relationship;
 };
 
+std::string WorkbookPart(const ZipArchive& zip) {
+    auto packageRelationships = Relationships(zip, "");
+    const Relationship* main = OfType(packageRelationships, "/officeDocument");
+    return main ? main->target : "xl/workbook.xml";
+}
+
 Workbook Read(std::string_view bytes) {
     std::string error;
     auto zip = ZipArchive::Open(bytes, &error);
     if (!zip) Fail(error);
-    auto packageRelationships = Relationships(*zip, "");
-    const Relationship* main = OfType(packageRelationships, "/officeDocument");
-    std::string workbookPart = main ? main->target : "xl/workbook.xml";
+    std::string workbookPart = WorkbookPart(*zip);
 
     std::vector<SheetEntry> entries;
     ForEachNode(Part(*zip, workbookPart), "workbook", [&](XmlReader& x, Node n) {
@@ -269,6 +287,11 @@ Workbook Read(std::string_view bytes) {
 
     Workbook book;
     auto relationships = Relationships(*zip, workbookPart);
+    for (const Relationship& r : relationships) {
+        if (r.type.ends_with("/externalLink") && zip->Has(r.target)) book.externalLinks = true;
+        if (r.type.ends_with("/vbaProject") && zip->Has(r.target)) book.macroProject = true;
+    }
+    if (zip->Has("xl/vbaProject.bin")) book.macroProject = true;
     if (const Relationship* strings = OfType(relationships, "/sharedStrings"))
         book.strings = SharedStrings(Part(*zip, strings->target));
     std::vector<bool> dateStyles;
@@ -287,7 +310,85 @@ Workbook Read(std::string_view bytes) {
     return book;
 }
 
+// Excel since 2019 saves this calculation id; a workbook saved with an older one is recalculated.
+constexpr std::string_view kExcelCalcId = "191029";
+
+// The workbook part with its calculation id (<calcPr calcId="...">) set to Excel's; as it was when
+// it has none.
+std::string WithExcelCalcId(std::string xml) {
+    std::size_t tag = xml.find("<calcPr");
+    if (tag == std::string::npos) tag = xml.find(":calcPr");
+    if (tag == std::string::npos) return xml;
+    std::size_t tagEnd = xml.find('>', tag), at = xml.find(" calcId=\"", tag);
+    if (at == std::string::npos || at > tagEnd) return xml;
+    at += 9;
+    std::size_t close = xml.find('"', at);
+    if (close == std::string::npos) return xml;
+    xml.replace(at, close - at, kExcelCalcId);
+    return xml;
+}
+
 }  // namespace
+
+bool CallsVolatileFunction(std::string_view formula) {
+    static constexpr std::string_view kVolatile[] = {"TODAY", "NOW",    "RAND", "RANDBETWEEN", "RANDARRAY",
+                                                     "INDIRECT", "OFFSET", "CELL", "INFO"};
+    auto isNamePart = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+    };
+    for (std::size_t i = 0; i < formula.size();) {
+        char c = formula[i];
+        if (c == '"' || c == '\'') {
+            // Text in quotes, or a sheet name: a closing quote doubled stands for itself.
+            std::size_t close = formula.find(c, i + 1);
+            while (close != std::string_view::npos && close + 1 < formula.size() && formula[close + 1] == c)
+                close = formula.find(c, close + 2);
+            if (close == std::string_view::npos) return false;
+            i = close + 1;
+        } else if (isNamePart(c)) {
+            std::size_t start = i;
+            while (i < formula.size() && isNamePart(formula[i])) ++i;
+            if (i == formula.size() || formula[i] != '(') continue;
+            std::string name(formula.substr(start, i - start));
+            for (char& n : name)
+                if (n >= 'a' && n <= 'z') n = static_cast<char>(n - 'a' + 'A');
+            // Functions newer than the file format are saved with a prefix: _xlfn.RANDARRAY.
+            if (name.starts_with("_XLFN.")) name.erase(0, 6);
+            for (std::string_view v : kVolatile)
+                if (name == v) return true;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> ReadWholeFile(HANDLE file) {
+    LARGE_INTEGER size{}, start{};
+    if (!::GetFileSizeEx(file, &size) || !::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD read = 0;
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+        if (!::ReadFile(file, bytes.data() + done, chunk, &read, nullptr) || read == 0) return std::nullopt;
+        done += read;
+    }
+    return bytes;
+}
+
+std::optional<Workbook> ReadWorkbook(std::string_view bytes, LoadFailure* failure) {
+    auto fail = [&](std::string reason) {
+        if (failure) *failure = {LoadError::Invalid, std::move(reason)};
+        return std::nullopt;
+    };
+    try {
+        return Read(bytes);
+    } catch (const Damaged& damaged) {
+        return fail(damaged.reason);
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory");
+    }
+}
 
 std::optional<Workbook> ReadWorkbookFile(const std::wstring& path, LoadFailure* failure) {
     auto fail = [&](LoadError error, std::string reason) {
@@ -302,23 +403,37 @@ std::optional<Workbook> ReadWorkbookFile(const std::wstring& path, LoadFailure* 
                        code == ERROR_BAD_PATHNAME || code == ERROR_INVALID_DRIVE;
         return fail(missing ? LoadError::NotFound : LoadError::CannotRead, "cannot open the file");
     }
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) return fail(LoadError::CannotRead, "cannot read the file's size");
+    std::optional<std::string> bytes;
     try {
-        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-        for (std::size_t done = 0; done < bytes.size();) {
-            DWORD read = 0;
-            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-            if (!::ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr) || read == 0)
-                return fail(LoadError::CannotRead, "cannot read the file");
-            done += read;
-        }
-        return Read(bytes);
-    } catch (const Damaged& damaged) {
-        return fail(LoadError::Invalid, damaged.reason);
+        bytes = ReadWholeFile(file.get());
     } catch (const std::bad_alloc&) {
         return fail(LoadError::Invalid, "out of memory");
     }
+    if (!bytes) return fail(LoadError::CannotRead, "cannot read the file");
+    return ReadWorkbook(*bytes, failure);
+}
+
+std::optional<std::string> RecalculatedPackage(std::string_view bytes, std::string* error) {
+    try {
+        auto zip = ZipArchive::Open(bytes, error);
+        if (!zip) return std::nullopt;
+        std::string workbookPart = WorkbookPart(*zip);
+        std::vector<ZipEntry> parts;
+        for (const std::string& name : zip->Names()) {
+            auto data = zip->Read(name, error);
+            if (!data) return std::nullopt;
+            std::string_view part(name);
+            if (part.starts_with('/')) part.remove_prefix(1);
+            if (part == workbookPart) *data = WithExcelCalcId(std::move(*data));
+            parts.push_back({std::string(part), std::move(*data)});
+        }
+        return WriteZip(parts);
+    } catch (const Damaged& damaged) {
+        if (error) *error = damaged.reason;
+    } catch (const std::bad_alloc&) {
+        if (error) *error = "out of memory";
+    }
+    return std::nullopt;
 }
 
 }  // namespace xlsx

@@ -60,7 +60,8 @@ std::optional<ZipArchive> ZipArchive::Open(std::string_view bytes, std::string* 
         e.compressedSize = U32(bytes, at + 20);
         e.size = U32(bytes, at + 24);
         e.localOffset = U32(bytes, at + 42);
-        e.key = Key(bytes.substr(at + kDirectoryEntrySize, nameLength));
+        e.name = bytes.substr(at + kDirectoryEntrySize, nameLength);
+        e.key = Key(e.name);
         zip.entries_.push_back(std::move(e));
         at += kDirectoryEntrySize + nameLength + U16(bytes, at + 30) + U16(bytes, at + 32);
     }
@@ -72,6 +73,12 @@ const ZipArchive::Entry* ZipArchive::Find(std::string_view name) const {
     for (const Entry& e : entries_)
         if (e.key == key) return &e;
     return nullptr;
+}
+
+std::vector<std::string> ZipArchive::Names() const {
+    std::vector<std::string> names;
+    for (const Entry& e : entries_) names.push_back(e.name);
+    return names;
 }
 
 std::optional<std::string> ZipArchive::Read(std::string_view name, std::string* error) const {

@@ -19,10 +19,12 @@ public:
     bool Has(std::string_view name) const { return Find(name) != nullptr; }
     // The content of an entry; nullopt and *error when it is missing or damaged.
     std::optional<std::string> Read(std::string_view name, std::string* error) const;
+    // The names of the entries as the archive spells them, in the order of its directory.
+    std::vector<std::string> Names() const;
 
 private:
     struct Entry {
-        std::string key;
+        std::string name, key;
         std::uint16_t flags = 0, method = 0;
         std::uint32_t crc = 0, compressedSize = 0, size = 0, localOffset = 0;
     };

@@ -1,6 +1,6 @@
-// Stand-in for the Excel automation server ("Excel.Application"), for tests and the demo. It opens
-// .xlsx workbooks read-only into memory and answers the members a shipping-list lookup uses, with
-// Excel's semantics (see ExcelObjects.h); it never writes a file.
+// Stand-in for the Excel automation server ("Excel.Application"), for tests and the demo. It reads
+// .xlsx workbooks into memory and answers the members a shipping-list lookup uses, with Excel's
+// semantics (see ExcelObjects.h); the only file it changes is a workbook Close(True) saves.
 //
 //   excel-standin.exe /regserver | /unregserver | -Embedding | /serve    as every stand-in
 //   excel-standin.exe /class:KET | /class:ET  -Embedding                   started by COM for WPS's
@@ -15,7 +15,7 @@
 //   LogFile       REG_SZ  the call log (one JSON line per call)
 //   RefuseCreate  DWORD   1: COM cannot create the application object
 //   OpenFails     DWORD   1: Workbooks.Open fails with error 1004 (0x800A03EC) even for a good file
-//   ResizeFails   DWORD   1: Range.Resize, the call that copies the block, fails with error 1004
+//   ResizeFails   DWORD   1: Range.Resize, the call that sizes the block to copy, fails with error 1004
 //   FailMembers   REG_SZ  Object.Member names, separated by commas, that fail with error 1004, e.g.
 //                         "Worksheet.Select,Workbook.Close"; objects are Application, Workbooks,
 //                         Workbook, Worksheet and Range

@@ -7,6 +7,8 @@
 
 #include "standins/excel/XlsxWorkbook.h"
 #include "standins/excel/XmlReader.h"
+#include "standins/excel/ZipArchive.h"
+#include "standins/excel/ZipWriter.h"
 #include "tests/standins/Fixtures.h"
 
 using namespace xlsx;
@@ -110,6 +112,104 @@ TEST(XlsxReaderTest, DamagedFilesFailWithAReason) {
     LoadFailure failure;
     EXPECT_FALSE(ReadWorkbookFile(FixturePath(L"no-such-folder\\x.xlsx"), &failure));
     EXPECT_EQ(failure.error, LoadError::NotFound);
+}
+
+// Whether each cell of the first sheet holds a formula, as "A1 B2 ..." of those that do.
+std::string FormulaCells(const Workbook& book) {
+    std::string out;
+    for (std::uint32_t row = 1; row <= 20; ++row)
+        for (std::uint32_t column = 1; column <= 20; ++column)
+            if (const Cell* cell = book.sheets.at(0).cells.Find(row, column); cell && cell->formula)
+                out += (out.empty() ? "" : " ") + std::string(1, static_cast<char>('A' + column - 1)) +
+                       std::to_string(row);
+    return out;
+}
+
+TEST(XlsxReaderTest, WhatExcelActsOnWhenItOpensAFileIsRead) {
+    struct Case {
+        const wchar_t* file;
+        bool links, macros, changing;
+        const char* formulas;
+    };
+    for (const Case& c : {Case{L"lookup.xlsx", false, false, false, ""},
+                          Case{L"links.xlsx", true, false, false, "B2 B3"},
+                          Case{L"macro.xlsm", false, true, false, ""},
+                          Case{L"volatile.xlsx", false, false, true, "B2 C2 D2 E2 F2 B3 C3 D3 E3 F3"}}) {
+        SCOPED_TRACE(testing_support::Utf8(c.file));
+        Workbook book = Load(c.file);
+        EXPECT_EQ(book.externalLinks, c.links);
+        EXPECT_EQ(book.macroProject, c.macros);
+        EXPECT_EQ(book.volatileFormulas, c.changing);
+        EXPECT_EQ(FormulaCells(book), c.formulas);
+    }
+    // A formula's value is the result saved with it.
+    Workbook changing = Load(L"volatile.xlsx");
+    EXPECT_EQ(Value(changing, "B2"), "date:45292");
+    EXPECT_EQ(Value(changing, "D3"), "number:0.75");
+    EXPECT_EQ(Value(changing, "E3"), "text:V-2");
+    EXPECT_EQ(Value(Load(L"links.xlsx"), "B2"), "number:12.5");
+
+    for (const char* formula : {"TODAY()", "now()+1", "A1+RAND()", "INDIRECT(\"A\"&ROW())", "SUM(OFFSET(A1,0,0,3))",
+                                "_xlfn.RANDARRAY(3)", "IF(CELL(\"row\")>1,1,0)", "'a''b'!A1+NOW()"})
+        EXPECT_TRUE(CallsVolatileFunction(formula)) << formula;
+    for (const char* formula : {"SUM(A1:A3)", "\"TODAY()\"&A1", "'NOW()'!A1", "TODAYS(1)", "MYRAND(2)",
+                                "[1]价格!B2", "NOW", "\"say \"\"RAND()\"\"\""})
+        EXPECT_FALSE(CallsVolatileFunction(formula)) << formula;
+}
+
+// A package of one sheet holding the given cells, written with the stand-in's own zip writer.
+std::string OneSheetPackage(const std::string& cells, const std::string& workbookTail = "") {
+    return WriteZip({{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" sheetId=\"1\" "
+                                         "r:id=\"rId1\"/></sheets>" + workbookTail + "</workbook>"},
+                     {"xl/_rels/workbook.xml.rels",
+                      "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" "
+                      "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+                     {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + cells + "</sheetData></worksheet>"}});
+}
+
+TEST(XlsxReaderTest, FormulasSavedWithoutResultsOrSharedAreStillFormulas) {
+    // openpyxl saves a formula with an empty result; a shared formula's other cells hold an empty <f>.
+    std::string package = OneSheetPackage(
+        "<row r=\"1\"><c r=\"A1\"><f>TODAY()</f><v></v></c><c r=\"B1\"><f t=\"shared\" si=\"0\" ref=\"B1:C1\">A1+1</f>"
+        "<v>3</v></c><c r=\"C1\"><f t=\"shared\" si=\"0\"/><v>4</v></c><c r=\"D1\"><v>5</v></c></row>");
+    LoadFailure failure;
+    auto book = ReadWorkbook(package, &failure);
+    ASSERT_TRUE(book) << failure.reason;
+    EXPECT_EQ(FormulaCells(*book), "A1 B1 C1");
+    EXPECT_EQ(Value(*book, "A1"), "text:") << "not calculated: empty text, a filled cell";
+    EXPECT_EQ(Value(*book, "C1"), "number:4");
+    EXPECT_TRUE(book->volatileFormulas);
+    EXPECT_FALSE(ReadWorkbook(OneSheetPackage("<row r=\"1\"><c r=\"A1\"><f>B1*2</f><v>0</v></c></row>"), nullptr)
+                     ->volatileFormulas);
+}
+
+TEST(XlsxReaderTest, ARecalculatedPackageCarriesExcelsCalculationIdAndTheSameParts) {
+    std::string bytes = testing_support::ReadBytes(FixturePath(L"volatile.xlsx"));
+    std::string error;
+    auto saved = RecalculatedPackage(bytes, &error);
+    ASSERT_TRUE(saved) << error;
+    auto before = ZipArchive::Open(bytes, &error), after = ZipArchive::Open(*saved, &error);
+    ASSERT_TRUE(before && after) << error;
+    EXPECT_EQ(after->Names(), before->Names());
+    for (const std::string& name : before->Names()) {
+        std::string was = before->Read(name, &error).value_or("?"), is = after->Read(name, &error).value_or("!");
+        if (std::size_t at = was.find("calcId=\"124519\""); name == "xl/workbook.xml" && at != std::string::npos)
+            was.replace(at, 15, "calcId=\"191029\"");
+        EXPECT_EQ(is, was) << name;
+    }
+    LoadFailure failure;
+    auto book = ReadWorkbook(*saved, &failure);
+    ASSERT_TRUE(book) << failure.reason;
+    EXPECT_EQ(Value(*book, "E3"), "text:V-2");
+
+    // A workbook part without a calculation id is written as it was.
+    std::string plain = OneSheetPackage("");
+    auto resaved = RecalculatedPackage(plain, &error);
+    ASSERT_TRUE(resaved) << error;
+    EXPECT_EQ(ZipArchive::Open(*resaved, &error)->Read("xl/workbook.xml", &error),
+              ZipArchive::Open(plain, &error)->Read("xl/workbook.xml", &error));
+    EXPECT_FALSE(RecalculatedPackage(testing_support::ReadBytes(FixturePath(L"hostile\\corrupt-crc.xlsx")), &error));
+    EXPECT_NE(error.find("CRC"), std::string::npos) << error;
 }
 
 // The nodes of a document, one per line: "<name", ">name", "'text", or "!error".

@@ -39,10 +39,10 @@ protected:
     StandinScenario excel{L"Excel"};
 };
 
-const Strings kLookupCalls{"Application.Workbooks", "Workbooks.Open", "Application.Visible", "Application.Sheets",
-                           "Worksheet.Name",        "Workbook.Worksheets", "Worksheet.Select", "Worksheet.Evaluate",
-                           "Range.End",             "Range.Row",           "Worksheet.Evaluate", "Range.Resize",
-                           "Workbook.Close",        "Application.Quit"};
+const Strings kLookupCalls{"Application.Workbooks", "Workbooks.Open",      "Application.Visible", "Application.Sheets",
+                           "Worksheet.Name",        "Workbook.Worksheets", "Worksheet.Select",    "Worksheet.Evaluate",
+                           "Range.End",             "Range.Row",           "Worksheet.Evaluate",  "Range.Resize",
+                           "Range.Value",           "Workbook.Close",      "Application.Quit"};
 
 TEST_F(BusyServerTest, ABusyExcelIsWaitedForAndTheItemIsFound) {
     auto app = StartBusy();

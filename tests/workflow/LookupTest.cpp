@@ -44,7 +44,13 @@ protected:
 
     // The calls of a lookup of lookup.xlsx in an Excel the lookup started, or in the operator's.
     Strings LookupCalls(bool operatorsExcel) const {
-        Strings calls{"Application.Workbooks()"};
+        Strings calls;
+        // Only an Excel of the program's own says which process it is and gets settings: no questions
+        // nobody could answer, no macros run by opening the list.
+        if (!operatorsExcel)
+            calls = {"Application.Hwnd()", "Application.DisplayAlerts=(BOOL:false)",
+                     "Application.AutomationSecurity=(I4:3)"};
+        calls.push_back("Application.Workbooks()");
         if (operatorsExcel) calls.push_back("Workbooks.Count()");  // the workbook is not open there yet
         // Read-only, and links neither updated nor asked about: a lookup only reads the list.
         calls.push_back("Workbooks.Open(BSTR:" + Utf8(lookupBook) + ",I2:0,BOOL:true)");
@@ -52,7 +58,7 @@ protected:
         calls.insert(calls.end(), {"Application.Sheets(I2:1)", "Worksheet.Name()", "Workbook.Worksheets(BSTR:清单)",
                                    "Worksheet.Select()", "Worksheet.Evaluate(BSTR:a65536)", "Range.End(I2:3)",
                                    "Range.Row()", "Worksheet.Evaluate(BSTR:a1)", "Range.Resize(I4:13,I2:20)",
-                                   "Workbook.Close(BOOL:false)"});
+                                   "Range.Value()", "Range.HasFormula()", "Workbook.Close(BOOL:false)"});
         if (!operatorsExcel) calls.push_back("Application.Quit()");
         return calls;
     }
@@ -230,6 +236,7 @@ TEST_F(LookupTest, AWorkbookTheOperatorHasOpenStaysOpenInTheirExcel) {
         "Range.Row()",
         "Worksheet.Evaluate(BSTR:a1)",
         "Range.Resize(I4:13,I2:20)",
+        "Range.Value()",
     };
     EXPECT_EQ(excel.Briefs(), inPlace);
 

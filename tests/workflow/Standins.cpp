@@ -1,10 +1,12 @@
 #include "tests/workflow/Standins.h"
 
+#include <objbase.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
 
 #include "tests/support/Json.h"
+#include "win/ComPtr.h"
 
 namespace workflow {
 
@@ -203,6 +205,26 @@ DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments) {
     Process standin(testing_support::BinFolder() + L"\\" + exe, arguments);
     standin.WaitForExit(30000);
     return standin.ExitCode();
+}
+
+// ---------------------------------------------------------------------------------------------
+// What an open workbook shows from outside.
+
+LockedFile::LockedFile(const std::wstring& path)
+    : file_(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+bool InRunningObjectTable(const std::wstring& path) {
+    win::ComPtr<IRunningObjectTable> table;
+    win::ComPtr<IMoniker> moniker;
+    if (FAILED(::GetRunningObjectTable(0, table.put())) || FAILED(::CreateFileMoniker(path.c_str(), moniker.put())))
+        return false;
+    return table->IsRunning(moniker.get()) == S_OK;
+}
+
+std::wstring OwnerFile(const std::wstring& path) {
+    std::size_t folder = path.find_last_of(L"\\/") + 1;
+    return path.substr(0, folder) + L"~$" + path.substr(folder);
 }
 
 }  // namespace workflow

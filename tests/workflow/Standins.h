@@ -125,4 +125,25 @@ private:
 // Runs a stand-in with arguments (/regserver, /unregserver, ...) and waits for it.
 DWORD RunStandin(const std::wstring& exe, const std::wstring& arguments);
 
+// ---------------------------------------------------------------------------------------------
+// What an open workbook shows from outside (see standins/excel/WorkbookFile.h).
+
+// A workbook held open for editing by another station's Excel, for the length of the scope: the file
+// is open for writing, others may read it but not write it. Excel's read-write Open of it then fails
+// with error 1004 ("locked for editing"); a read-only Open reads it.
+class LockedFile {
+public:
+    explicit LockedFile(const std::wstring& path);
+    bool held() const noexcept { return static_cast<bool>(file_); }
+
+private:
+    win::UniqueFile file_;
+};
+
+// Whether a workbook is open on this PC: its file moniker is in the running-object table (the
+// calling thread must be in a COM apartment).
+bool InRunningObjectTable(const std::wstring& path);
+// The owner file Excel writes beside a workbook it has open read-write: "~$清单.xlsx" for "清单.xlsx".
+std::wstring OwnerFile(const std::wstring& path);
+
 }  // namespace workflow
