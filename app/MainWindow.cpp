@@ -71,12 +71,15 @@ bool MainWindow::Create(HINSTANCE instance) {
     hwnd_ = ::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                               frame.cx, frame.cy, nullptr, nullptr, instance, this);
     if (!hwnd_) return false;
-    // With monitors of different scaling the window can open on one whose DPI is not the screen's.
-    if (UINT dpi = win::DpiOf(hwnd_); dpi != dpi_) {
-        dpi_ = dpi;
-        frame = FrameSize(dpi_);
+    // With monitors of different scaling the window can open on one whose DPI is not the screen's; and
+    // on a screen smaller than the window, creation cut it down before it could object (WM_GETMINMAXINFO
+    // comes first of all its messages).
+    dpi_ = win::DpiOf(hwnd_);
+    frame = FrameSize(dpi_);
+    RECT created{};
+    ::GetWindowRect(hwnd_, &created);
+    if (created.right - created.left != frame.cx || created.bottom - created.top != frame.cy)
         ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
     CreateControls();
     SetIcons();
     win::SetNavigationWindow(hwnd_);
@@ -173,6 +176,14 @@ void MainWindow::SetIcons() {
     }
 }
 
+// The system keeps a window within the screen unless the window allows more. Cut down, this one would
+// hide its lower and right controls where nothing scrolls to them; whole, it can be moved to show them.
+void MainWindow::KeepFullSize(MINMAXINFO& limits) const {
+    SIZE frame = FrameSize(dpi_);
+    limits.ptMaxTrackSize.x = std::max(limits.ptMaxTrackSize.x, frame.cx);
+    limits.ptMaxTrackSize.y = std::max(limits.ptMaxTrackSize.y, frame.cy);
+}
+
 // The window is shown at another DPI now: moved to a monitor of another scaling, or the scaling
 // changed. It takes the place the system suggests and lays the controls out anew. The resize that
 // comes with it is none of the operator's, so the focus stays where it is (see WM_SIZE); the texts and
@@ -249,6 +260,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // The client area at the new DPI is the design's scaled, as the layout is.
             *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<UINT>(wParam));
             return TRUE;
+        case WM_GETMINMAXINFO: KeepFullSize(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;
         case WM_SETFOCUS:
             if (focusToRestore_ && ::IsWindow(focusToRestore_)) ::SetFocus(focusToRestore_);

@@ -69,6 +69,7 @@ private:
     void LayOut();
     void SetIcons();
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+    void KeepFullSize(MINMAXINFO& limits) const;
     HWND Control(ControlId id) const;
     std::wstring TextOf(ControlId id) const;
     void SetTextOf(ControlId id, const std::wstring& text);
