@@ -152,7 +152,8 @@ void MainWindow::LayOut() {
         if (!control) continue;
         Place place = PlaceAt(spec, dpi_);
         // The z-order stays: it is the Tab order.
-        ::SetWindowPos(control, nullptr, place.left, place.top, place.width, place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(control, nullptr, place.left, place.top, place.width, place.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(spec.font)), TRUE);
     }
 }

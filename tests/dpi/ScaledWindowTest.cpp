@@ -162,7 +162,8 @@ TEST_F(ScaledWindow, ADpiChangeLaysTheWindowOutAnewAndKeepsFocusTextsAndSelectio
     ::SendMessageW(window.Control(app::KeyBox), EM_SETSEL, 2, 5);
     ::SendMessageW(window.Control(app::Spare2Box), EM_SETSEL, 1, 3);
     std::map<int, RECT> before;
-    for (const ExpectedControl& expected : kExpectedControls) before[expected.id] = Placement(window.hwnd(), expected.id);
+    for (const ExpectedControl& expected : kExpectedControls)
+        before[expected.id] = Placement(window.hwnd(), expected.id);
 
     auto expectOperatorsWorkKept = [&] {
         EXPECT_EQ(::GetFocus(), window.Control(app::KeyBox)) << "the focus stays where the operator had it";
