@@ -4,9 +4,18 @@
 # With DISPLAY set, the window opens there for you to use; printed labels land in out/labels/.
 # Without one, it plays a short operator session under Xvfb (spare items, a key from the demo list,
 # Enter, quantity 2, Enter, 打印) and leaves out/window.png and the printed label images in out/labels/.
+# SCALE sets the display scaling in percent (SCALE=150 ./run.sh): the program runs at that DPI, and the
+# Wine prefix goes back to 100 % afterwards.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
+
+scale=${SCALE:-100}
+if ! [[ $scale =~ ^[0-9]+$ ]] || [ "$scale" -lt 100 ] || [ "$scale" -gt 300 ]; then
+  echo "SCALE is the display scaling in percent, 100 to 300 (as 125, 150, 200), not '$scale'" >&2
+  exit 2
+fi
+dpi=$((96 * scale / 100))
 
 tools/install-deps.sh
 tools/build.sh
@@ -15,7 +24,8 @@ display=${DISPLAY:-}
 xvfb_pid=
 if [ -z "$display" ]; then
   display=:$((90 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  # Room for the window at its scaled size.
+  Xvfb "$display" -screen 0 $((1024 * scale / 100))x$((768 * scale / 100))x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   trap '[ -n "$xvfb_pid" ] && kill $xvfb_pid 2>/dev/null || true' EXIT
   for _ in $(seq 1 50); do [ -S "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
@@ -44,15 +54,15 @@ if [ -z "$xvfb_pid" ]; then
   cp dist/labelprint.exe "$demo/"
   rm -rf "$demo/help"
   cp -r dist/help "$demo/help"
-  echo "Starting 标签打印 on $DISPLAY with the demo settings (out/demo/config.ini); printed labels go to out/labels/"
-  tools/with-wine.sh wine "$demo/labelprint.exe"
+  echo "Starting 标签打印 on $DISPLAY at ${scale} % with the demo settings (out/demo/config.ini); printed labels go to out/labels/"
+  tools/with-wine.sh tools/with-dpi.sh "$dpi" wine "$demo/labelprint.exe"
   exit 0
 fi
 
-echo "Playing a demo session under Xvfb:"
+echo "Playing a demo session under Xvfb at ${scale} %:"
 ready=$root/out/.window-ready
 rm -f "$ready" "$root/out/window.png"
-tools/with-wine.sh bash -c '
+tools/with-wine.sh tools/with-dpi.sh "$dpi" bash -c '
   wine "$1/bin/demo-driver.exe" "$2" "$3" A1001 &
   driver=$!
   for _ in $(seq 1 900); do [ -s "$4" ] && break; sleep 0.1; done

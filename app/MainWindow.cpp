@@ -4,8 +4,10 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "win/Dpi.h"
 #include "win/Font.h"
 #include "win/Messages.h"
 #include "win/ModulePath.h"
@@ -25,6 +27,22 @@ bool IsButton(ControlId id) {
 }
 
 bool IsPathBox(ControlId id) { return id == WorkbookBox || id == TemplateBox; }
+
+// The window's outer size around the design's client area, at a DPI.
+SIZE FrameSize(UINT dpi) {
+    RECT client{0, 0, win::Scale(kClientWidth, dpi), win::Scale(kClientHeight, dpi)};
+    RECT frame = win::FrameAround(client, kWindowStyle, kWindowExStyle, dpi);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// A control's place in the client area: its 96-DPI place, scaled.
+struct Place {
+    int left, top, width, height;
+};
+Place PlaceAt(const ControlSpec& spec, UINT dpi) {
+    return {win::Scale(spec.left, dpi), win::Scale(spec.top, dpi), win::Scale(spec.width, dpi),
+            win::Scale(spec.height, dpi)};
+}
 
 // The controls where Enter does something: the boxes of the operator's path and the buttons.
 bool TakesEnter(ControlId id) {
@@ -46,25 +64,48 @@ bool MainWindow::Create(HINSTANCE instance) {
     // A second window in the same process (the tests make several) shares the class.
     if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
-    // The layout is in pixels of the client area.
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+    // The layout is in pixels of the client area at 96 DPI, scaled to the DPI of the screen.
+    dpi_ = win::ScreenDpi();
+    SIZE frame = FrameSize(dpi_);
     hwnd_ = ::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+                              frame.cx, frame.cy, nullptr, nullptr, instance, this);
     if (!hwnd_) return false;
+    // With monitors of different scaling the window can open on one whose DPI is not the screen's; and
+    // on a screen smaller than the window, creation cut it down before it could object (WM_GETMINMAXINFO
+    // comes first of all its messages).
+    dpi_ = win::DpiOf(hwnd_);
+    frame = FrameSize(dpi_);
+    RECT created{};
+    ::GetWindowRect(hwnd_, &created);
+    if (created.right - created.left != frame.cx || created.bottom - created.top != frame.cy)
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateControls();
+    SetIcons();
     win::SetNavigationWindow(hwnd_);
     return true;
 }
 
+MainWindow::Fonts MainWindow::MakeFonts(UINT dpi) {
+    Fonts fonts;
+    fonts.window = win::CreatePointFont(L"Arial Narrow", 18, true, dpi);
+    fonts.arial18 = win::CreatePointFont(L"Arial", 18, false, dpi);
+    fonts.arial15 = win::CreatePointFont(L"Arial", 15, false, dpi);
+    fonts.arial1425 = win::CreatePointFont(L"Arial", 14.25, false, dpi);
+    return fonts;
+}
+
+HFONT MainWindow::Fonts::For(FontId font) const {
+    switch (font) {
+        case FontId::Window: return window.get();
+        case FontId::Arial18: return arial18.get();
+        case FontId::Arial15: return arial15.get();
+        case FontId::Arial1425: return arial1425.get();
+    }
+    return nullptr;
+}
+
 void MainWindow::CreateControls() {
-    HDC screen = ::GetDC(nullptr);
-    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    windowFont_ = win::CreatePointFont(L"Arial Narrow", 18, true, dpi);
-    arial18_ = win::CreatePointFont(L"Arial", 18, false, dpi);
-    arial15_ = win::CreatePointFont(L"Arial", 15, false, dpi);
-    arial1425_ = win::CreatePointFont(L"Arial", 14.25, false, dpi);
+    fonts_ = MakeFonts(dpi_);
 
     // Creation order is z-order, and z-order is the Tab order.
     std::vector<ControlSpec> byTab(kControls.begin(), kControls.end());
@@ -89,25 +130,72 @@ void MainWindow::CreateControls() {
                 style |= WS_TABSTOP | BS_PUSHBUTTON;
                 break;
         }
-        HWND control = ::CreateWindowExW(exStyle, cls, spec.caption, style, spec.left, spec.top, spec.width,
-                                         spec.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+        Place place = PlaceAt(spec, dpi_);
+        HWND control = ::CreateWindowExW(exStyle, cls, spec.caption, style, place.left, place.top, place.width,
+                                         place.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
                                          instance, nullptr);
         if (!control) continue;
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(spec.font)), FALSE);
         if (spec.kind == Kind::TextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no length limit
         if (spec.kind != Kind::Label)
             ::SetWindowSubclass(control, &MainWindow::ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
 }
 
-HFONT MainWindow::FontFor(FontId font) const {
-    switch (font) {
-        case FontId::Window: return windowFont_.get();
-        case FontId::Arial18: return arial18_.get();
-        case FontId::Arial15: return arial15_.get();
-        case FontId::Arial1425: return arial1425_.get();
+// Moves every control to its place at the window's DPI and gives it its font made for that DPI.
+void MainWindow::LayOut() {
+    // The controls draw with the old fonts until they have the new ones: those go only afterwards.
+    Fonts oldFonts = std::exchange(fonts_, MakeFonts(dpi_));
+    for (const ControlSpec& spec : kControls) {
+        HWND control = Control(spec.id);
+        if (!control) continue;
+        Place place = PlaceAt(spec, dpi_);
+        // The z-order stays: it is the Tab order.
+        ::SetWindowPos(control, nullptr, place.left, place.top, place.width, place.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(spec.font)), TRUE);
     }
-    return nullptr;
+}
+
+// The icons of the caption and the task switcher, in the sizes of the window's DPI.
+void MainWindow::SetIcons() {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+    auto load = [&](int width, int height) {
+        return win::UniqueIcon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                               win::SystemMetric(width, dpi_),
+                                                               win::SystemMetric(height, dpi_), LR_DEFAULTCOLOR)));
+    };
+    // The window lets go of the old icons only once it has the new ones.
+    if (win::UniqueIcon icon = load(SM_CXSMICON, SM_CYSMICON)) {
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
+        smallIcon_ = std::move(icon);
+    }
+    if (win::UniqueIcon icon = load(SM_CXICON, SM_CYICON)) {
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+        bigIcon_ = std::move(icon);
+    }
+}
+
+// The system keeps a window within the screen unless the window allows more. Cut down, this one would
+// hide its lower and right controls where nothing scrolls to them; whole, it can be moved to show them.
+void MainWindow::KeepFullSize(MINMAXINFO& limits) const {
+    SIZE frame = FrameSize(dpi_);
+    limits.ptMaxTrackSize.x = std::max(limits.ptMaxTrackSize.x, frame.cx);
+    limits.ptMaxTrackSize.y = std::max(limits.ptMaxTrackSize.y, frame.cy);
+}
+
+// The window is shown at another DPI now: moved to a monitor of another scaling, or the scaling
+// changed. It takes the place the system suggests and lays the controls out anew. The resize that
+// comes with it is none of the operator's, so the focus stays where it is (see WM_SIZE); the texts and
+// selections stay in their controls.
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    changingDpi_ = true;
+    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    changingDpi_ = false;
+    LayOut();
+    SetIcons();
 }
 
 void MainWindow::Show(int showCommand) {
@@ -164,7 +252,15 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // Every control passes the question up here first, so this covers the whole window.
             if (ShowWorkPointer(hwnd_)) return TRUE;
             break;
-        case WM_SIZE: OnResize(); return 0;
+        case WM_SIZE:
+            if (!changingDpi_) OnResize();
+            return 0;
+        case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
+        case WM_GETDPISCALEDSIZE:
+            // The client area at the new DPI is the design's scaled, as the layout is.
+            *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<UINT>(wParam));
+            return TRUE;
+        case WM_GETMINMAXINFO: KeepFullSize(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;
         case WM_SETFOCUS:
             if (focusToRestore_ && ::IsWindow(focusToRestore_)) ::SetFocus(focusToRestore_);

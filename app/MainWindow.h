@@ -19,6 +19,7 @@
 #include "win/CallThread.h"
 #include "win/ComPtr.h"
 #include "win/Dispatch.h"
+#include "win/Dpi.h"
 #include "win/OpenFileDialog.h"
 #include "win/ServerProcess.h"
 #include "win/UniqueResource.h"
@@ -91,8 +92,17 @@ private:
     void OnActivate(WPARAM state);
     LRESULT OnQueryEndSession();
 
+    // The fonts of the controls, made for one DPI.
+    struct Fonts {
+        win::UniqueFont window, arial18, arial15, arial1425;
+        HFONT For(FontId font) const;
+    };
+    static Fonts MakeFonts(UINT dpi);
     void CreateControls();
-    HFONT FontFor(FontId font) const;
+    void LayOut();
+    void SetIcons();
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    void KeepFullSize(MINMAXINFO& limits) const;
     HWND Control(ControlId id) const;
     std::wstring TextOf(ControlId id) const;
     void SetTextOf(ControlId id, const std::wstring& text);
@@ -138,7 +148,10 @@ private:
     HWND hwnd_ = nullptr;
     HWND focusToRestore_ = nullptr;
     HWND pressedPathBox_ = nullptr;  // the path box the left button went down in, until it comes up
-    win::UniqueFont windowFont_, arial18_, arial15_, arial1425_;
+    UINT dpi_ = win::kDesignDpi;     // the DPI the window is laid out for
+    bool changingDpi_ = false;       // the window is being resized for a new DPI
+    Fonts fonts_;
+    win::UniqueIcon smallIcon_, bigIcon_;  // the caption's and the task switcher's icons at dpi_
     win::OpenFileDialog fileDialog_;  // the window's one open-file dialog
 
     // Run-time state of the window.

@@ -6,7 +6,8 @@
 
 namespace win {
 
-// A font of the given face and point size (fractions allowed, 14.25 pt is common) at the given DPI.
-UniqueFont CreatePointFont(const wchar_t* face, double points, bool bold, int dpi);
+// A font of the given face and point size at the given DPI. Sizes go to hundredths of a point, as a
+// designer's 14.25 pt does.
+UniqueFont CreatePointFont(const wchar_t* face, double points, bool bold, UINT dpi);
 
 }  // namespace win

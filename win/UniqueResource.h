@@ -78,6 +78,11 @@ struct ModuleTraits {
     static pointer invalid() noexcept { return nullptr; }
     static void close(pointer h) noexcept { ::FreeLibrary(h); }
 };
+struct IconTraits {
+    using pointer = HICON;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::DestroyIcon(h); }
+};
 
 using UniqueHandle = UniqueResource<HandleTraits>;
 using UniqueFile = UniqueResource<FileHandleTraits>;
@@ -86,5 +91,6 @@ using UniqueFont = UniqueResource<FontTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueIcon = UniqueResource<IconTraits>;
 
 }  // namespace win

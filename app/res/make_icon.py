@@ -41,11 +41,16 @@ def bitmap(size):
     return header + b''.join(rows) + mask_row * size
 
 
+# The caption's icon is 16 pixels at 100 % scaling, 20 at 125 %, 24 at 150 % and 32 at 200 %; the task
+# switcher's is 32, 40, 48 and 64. Windows shrinks the next larger one for scalings in between.
+SIZES = (16, 20, 24, 32, 40, 48, 64)
+
+
 def main(out):
-    images = [bitmap(16), bitmap(32)]
+    images = [bitmap(size) for size in SIZES]
     data = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for size, img in zip((16, 32), images):
+    for size, img in zip(SIZES, images):
         data += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 32, len(img), offset)
         offset += len(img)
     with open(out, 'wb') as f:
