@@ -186,7 +186,7 @@ TEST_F(ServerProcessTest, AServerCanHangInTheCreationOfItsApplication) {
 }
 
 // A caller's wait for a busy server: counts the refusals and waits a little after each.
-struct PatientCaller final : win::BusyHandler {
+struct PatientCaller final : win::CallWatch {
     int refusals = 0;
     bool Refused(int n) noexcept override {
         refusals = n;
@@ -206,7 +206,7 @@ TEST_F(ServerProcessTest, ABusyServerRejectsOrAsksToRetryLaterFromTheCallItIsTol
     EXPECT_EQ(kindAndHr(), "refused 0x8001010A");
     PatientCaller caller;
     {
-        win::BusyScope waiting(caller);
+        win::CallWatchScope waiting(caller);
         EXPECT_EQ(Typed(Get(app.get(), L"Visible")), "BOOL:false") << "answered after the spell";
     }
     EXPECT_GT(caller.refusals, 0);
@@ -222,7 +222,7 @@ TEST_F(ServerProcessTest, ABusyServerRejectsOrAsksToRetryLaterFromTheCallItIsTol
     EXPECT_EQ(FailureOf([&] { Get(workbooks.get(), L"Count"); }).hr, RPC_E_CALL_REJECTED);
     EXPECT_EQ(kindAndHr(), "refused 0x80010001");
     EXPECT_EQ(excel.Answered(), (std::vector<std::string>{"Application.Visible", "Application.Workbooks"}));
-    win::BusyScope waiting(caller);
+    win::CallWatchScope waiting(caller);
     Call(app.get(), L"Quit");
 }
 
