@@ -120,10 +120,9 @@ void MainWindow::LookUpItem() {
         stamp->Unchanged(path)) {
         copySource_ = CopySource{ResolvedPath(path), *std::move(stamp)};
     }
-    if (copy == CopyOutcome::CopiedWithoutFormulas) copy = CopyOutcome::Copied;
     // A lookup that could not copy the block finds nothing: the copy an earlier lookup left may come
     // from another workbook. So no print can follow.
-    if (copy != CopyOutcome::Copied) itemFound_ = false;
+    if (copy != CopyOutcome::Copied && copy != CopyOutcome::CopiedWithoutFormulas) itemFound_ = false;
     // A lookup the operator called off, or that never read the list, does not claim that the item is
     // missing: it says why it found nothing.
     if (excel.cancelled())
@@ -133,7 +132,8 @@ void MainWindow::LookUpItem() {
         case CopyOutcome::NotOpened:
             return ShowMessage(path.empty() ? std::wstring(L"请先选择数据文件。") : L"无法打开数据文件：" + path);
         case CopyOutcome::NotRead: return ShowMessage(L"无法读取数据文件：" + path);
-        case CopyOutcome::Copied: break;
+        case CopyOutcome::Copied:
+        case CopyOutcome::CopiedWithoutFormulas: break;
     }
 
     ReportSearch();
@@ -270,7 +270,9 @@ MainWindow::CopyOutcome MainWindow::CopyShippingList(ServerWait& wait, ExcelThre
     if (own && wait.cancelled()) xl.state().process.End();
     if (!opened) return CopyOutcome::NotOpened;
     if (!read || !lastRowRead || !copied) return CopyOutcome::NotRead;
-    return withoutFormulas ? CopyOutcome::CopiedWithoutFormulas : CopyOutcome::Copied;
+    // Only a copy of the saved file can stand for it later: a workbook the operator has open may hold
+    // edits they never save.
+    return withoutFormulas && !operatorsWorkbook ? CopyOutcome::CopiedWithoutFormulas : CopyOutcome::Copied;
 }
 
 // Rows 1 to the last row of the key column, first match wins; a match is remembered in itemRow_.

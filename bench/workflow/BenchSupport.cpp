@@ -33,6 +33,13 @@ double ThreadCpuMs(HANDLE thread) {
     return ms(kernel) + ms(user);
 }
 
+double ProcessCpuMs(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    auto ms = [](FILETIME t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
+    return ms(kernel) + ms(user);
+}
+
 double ServerMs(const std::vector<workflow::Call>& calls) {
     long long total = 0;
     for (const workflow::Call& call : calls) total += call.t1 - call.t0;

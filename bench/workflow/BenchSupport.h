@@ -41,8 +41,9 @@ struct BenchSetup {
 
 double NowMs();
 
-// Processor time (user and kernel) a thread has used so far, in milliseconds.
+// Processor time (user and kernel) a thread, or all threads of a process, have used so far, in ms.
 double ThreadCpuMs(HANDLE thread);
+double ProcessCpuMs(HANDLE process);
 
 // Time the stand-in spent inside the logged calls, in milliseconds.
 double ServerMs(const std::vector<workflow::Call>& calls);

@@ -105,6 +105,19 @@ std::wstring FixturePath(const std::wstring& relative) {
     return path + L"\\" + relative;
 }
 
+void Touch(const std::wstring& path) {
+    // Each touch gets a time of its own, even within the file system's resolution.
+    static ULONGLONG offset = 0;
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= 36000000000ULL - (offset += 20000000ULL);  // an hour ago, two seconds later each time
+    FILETIME stamp{t.LowPart, t.HighPart};
+    win::UniqueFile file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+    if (!file || !::SetFileTime(file.get(), nullptr, nullptr, &stamp)) throw std::runtime_error("cannot touch the file");
+}
+
 bool MachineRuns32BitPrograms() {
     wchar_t value[8] = {};
     const DWORD length = ::GetEnvironmentVariableW(L"LABELPRINT_WIN32", value, 8);

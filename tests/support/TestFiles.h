@@ -21,6 +21,9 @@ private:
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool Exists(const std::wstring& path);
+// Gives a file a new last-write time, as saving it would: a lookup then reads the list again instead
+// of searching the copy it kept.
+void Touch(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
 
 // Text in the GBK code page, as the settings file stores it.

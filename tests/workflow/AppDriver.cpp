@@ -114,7 +114,12 @@ std::string ConfigIni(const Settings& settings) {
 
 LabelPrintApp::LabelPrintApp(const std::wstring& name, std::optional<std::string> configIni)
     : dir_(name), exe_(dir_ / L"labelprint.exe") {
-    if (!::CopyFileW((BinFolder() + L"\\labelprint.exe").c_str(), exe_.c_str(), FALSE))
+    // A benchmark may run another build of the program against the same stand-ins.
+    wchar_t other[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"LABELPRINT_PROGRAM", other, MAX_PATH);
+    const bool otherBuild = length > 0 && length < MAX_PATH;
+    const std::wstring program = otherBuild ? std::wstring(other) : BinFolder() + L"\\labelprint.exe";
+    if (!::CopyFileW(program.c_str(), exe_.c_str(), FALSE))
         throw std::runtime_error("cannot copy labelprint.exe");
     if (configIni) WriteBytes(configPath(), *configIni);
 }

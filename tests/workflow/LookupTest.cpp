@@ -237,6 +237,7 @@ TEST_F(LookupTest, AWorkbookTheOperatorHasOpenStaysOpenInTheirExcel) {
         "Worksheet.Evaluate(BSTR:a1)",
         "Range.Resize(I4:13,I2:20)",
         "Range.Value()",
+        "Range.HasFormula()",
     };
     EXPECT_EQ(excel.Briefs(), inPlace);
 
