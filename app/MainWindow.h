@@ -33,6 +33,7 @@ struct BarTenderHold {
     win::ComPtr<IDispatch> app;
     std::optional<win::DispatchCache> format;
     win::ServerProcess process;  // known when the program started that process itself
+    bool working = false;        // its version read as a positive number
 };
 using BarTenderThread = win::ServerThread<BarTenderHold>;
 

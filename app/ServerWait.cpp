@@ -116,11 +116,12 @@ HRESULT ServerWait::Wait(win::CallThread& thread, const std::shared_ptr<win::Pen
                 }
                 continue;
             }
-        } else if (!cancelled_) {
+        } else {
+            // (Also after 取消 on a busy server: a call it took up just then may not come back either.)
             ULONGLONG started = call->callStarted();
             if (started != callStarted) askStuckAt = (callStarted = started) + stuckAfter;
             if (now >= askStuckAt) {
-                if (texts_.stuck && Ask(texts_.stuck) == IDRETRY) {
+                if (!cancelled_ && texts_.stuck && Ask(texts_.stuck) == IDRETRY) {
                     askStuckAt = ::GetTickCount64() + kStuckAskMs;
                     continue;
                 }

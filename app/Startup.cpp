@@ -22,12 +22,12 @@ constexpr int kQuitSaveOption = 0;
 
 // BarTender is usable when its version reads as a positive number; a failed read counts as not usable.
 bool IsWorkingBarTender(ServerWait& wait, BarTenderThread& bt) {
-    bool working = false;
-    wait.CarryOn(bt, [&working](BarTenderHold& b) {
+    bool read = wait.CarryOn(bt, [](BarTenderHold& b) {
+        b.working = false;
         auto version = win::ToDouble(*win::Get(b.app.get(), L"Version").get());
-        working = version && *version > 0;
+        b.working = version && *version > 0;
     });
-    return working && !wait.cancelled();
+    return read && bt.state().working && !wait.cancelled();
 }
 
 // Creates BarTender on its call thread and identifies the process the creation started, before anything
