@@ -58,7 +58,7 @@ void MainWindow::PrintLabels() {
 }
 
 void MainWindow::PrintOnce(ServerWait& wait) {
-    std::wstring printer = ReadIni(L"print", L"printer", ConfigFile());
+    std::wstring printer = ReadIni(L"print", L"printer", SettingsFilePath());
     if (!FileExists(TextOf(TemplateBox), 0)) return ShowMessage(L"没有模版文件");
     // Only the item the most recent lookup found is printed: an older row number read against a newer
     // copy of the list would put another item's data on the label.

@@ -50,8 +50,6 @@ bool TakesEnter(ControlId id) {
 }
 }  // namespace
 
-std::wstring ConfigFile() { return win::ExecutableFolder() + L"\\config.ini"; }
-
 bool MainWindow::Create(HINSTANCE instance) {
     WNDCLASSEXW wc{sizeof(wc)};
     wc.lpfnWndProc = &MainWindow::WindowProc;

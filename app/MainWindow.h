@@ -1,7 +1,8 @@
 #pragma once
 // The program's one window: its controls, its run-time state and its event handlers.
 // The handlers live in one file per piece of the operator's workflow:
-//   Startup.cpp     start-up, resize, Enter-key navigation, help link, exit, unload and session end
+//   Startup.cpp     start-up, resize, Enter-key navigation, help link
+//   Shutdown.cpp    the exit button, closing the window, and the end of the Windows session
 //   FileChoice.cpp  choosing the workbook and the template
 //   ItemLookup.cpp  Enter in the query box: find the item in the shipping list
 //   LabelPrint.cpp  the print button
@@ -76,7 +77,7 @@ public:
     HWND hwnd() const noexcept { return hwnd_; }
 
 private:
-    // Posted to itself: run the unload steps of a session that is ending (Startup.cpp).
+    // Posted to itself: run the unload steps of a session that is ending (Shutdown.cpp).
     static constexpr UINT kEndSessionSteps = WM_APP + 10;
 
     // No exception leaves these two: a handler that fails outside its guarded steps ends there, and
@@ -110,7 +111,7 @@ private:
     void FocusOn(ControlId id);
     void ShowMessage(const std::wstring& text);
 
-    // Start-up and shutdown (Startup.cpp).
+    // Start-up (Startup.cpp) and shutdown (Shutdown.cpp).
     void OnResize();
     void OnUnload();
     void OnExitClick();
@@ -174,8 +175,5 @@ private:
     std::optional<CopySource> copySource_;
     int workStarted_ = 0;  // lookups and prints started so far: tells whether one ran inside a lookup
 };
-
-// The settings file beside the executable.
-std::wstring ConfigFile();
 
 }  // namespace app

@@ -5,7 +5,10 @@
 #include <algorithm>
 
 #include "win/GrowBuffer.h"
+#include "win/ModulePath.h"
 #include "win/TextConversion.h"
+
+std::wstring SettingsFilePath() { return win::ExecutableFolder() + L"\\config.ini"; }
 
 namespace {
 // The classic buffer size; longer values are read by growing it.

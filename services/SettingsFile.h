@@ -3,6 +3,9 @@
 // functions so the file stays in the system code page (GBK on Chinese systems) for older tools.
 #include <string>
 
+// The program's settings file: config.ini in the executable's folder. No other folder is searched.
+std::wstring SettingsFilePath();
+
 // The value of key in section, or empty text when the file, section or key is missing.
 // NULs are removed; values of any length are read whole. Never fails.
 std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& file);
