@@ -26,6 +26,15 @@ enum ControlId : int {
     ExitButton = 1201,
 };
 
+constexpr bool IsButton(ControlId id) {
+    return id == PrintButton || id == ExitButton || id == ChooseWorkbookButton || id == ChooseTemplateButton;
+}
+
+// The controls where Enter does something: the boxes of the operator's path and the buttons.
+constexpr bool TakesEnter(ControlId id) {
+    return id == Spare1Box || id == Spare2Box || id == KeyBox || id == QuantityBox || IsButton(id);
+}
+
 enum class Kind { Label, TextBox, Button };
 
 enum class FontId { Window, Arial18, Arial15, Arial1425 };

@@ -19,13 +19,6 @@ constexpr wchar_t kWindowClass[] = L"LabelPrint.frmMain";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = 0;
 constexpr UINT_PTR kSubclassId = 1;
-// lParam bit of a key message: the key was already down, so this is the keyboard's auto-repeat.
-constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
-
-bool IsButton(ControlId id) {
-    return id == PrintButton || id == ExitButton || id == ChooseWorkbookButton || id == ChooseTemplateButton;
-}
-
 bool IsPathBox(ControlId id) { return id == WorkbookBox || id == TemplateBox; }
 
 // The window's outer size around the design's client area, at a DPI.
@@ -42,11 +35,6 @@ struct Place {
 Place PlaceAt(const ControlSpec& spec, UINT dpi) {
     return {win::Scale(spec.left, dpi), win::Scale(spec.top, dpi), win::Scale(spec.width, dpi),
             win::Scale(spec.height, dpi)};
-}
-
-// The controls where Enter does something: the boxes of the operator's path and the buttons.
-bool TakesEnter(ControlId id) {
-    return id == Spare1Box || id == Spare2Box || id == KeyBox || id == QuantityBox || IsButton(id);
 }
 }  // namespace
 
@@ -260,9 +248,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_GETMINMAXINFO: KeepFullSize(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;
-        case WM_SETFOCUS:
-            if (focusToRestore_ && ::IsWindow(focusToRestore_)) ::SetFocus(focusToRestore_);
-            return 0;
+        case WM_SETFOCUS: OnFocus(); return 0;
         case WM_COMMAND:
             OnCommand(static_cast<ControlId>(LOWORD(wParam)), HIWORD(wParam));
             return 0;
@@ -271,16 +257,6 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kEndSessionSteps: EndSessionSteps(); return 0;
     }
     return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
-}
-
-// Remembers the focused control when the window is deactivated, so activation brings it back.
-void MainWindow::OnActivate(WPARAM state) {
-    if (LOWORD(state) == WA_INACTIVE) {
-        HWND focus = ::GetFocus();
-        if (focus && ::IsChild(hwnd_, focus)) focusToRestore_ = focus;
-        return;
-    }
-    if (!::IsIconic(hwnd_)) ::SetFocus(focusToRestore_ ? focusToRestore_ : Control(Spare1Box));
 }
 
 void MainWindow::OnCommand(ControlId id, UINT code) {
@@ -375,27 +351,6 @@ LRESULT MainWindow::OnPathBoxMouse(HWND control, ControlId id, UINT msg, WPARAM 
     LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
     if (clicked) ChooseFile(id == WorkbookBox ? kClickWorkbook : kClickTemplate);
     return result;
-}
-
-// Enter, with or without Shift, Ctrl or Alt. On a button it is a click, through the same command and its
-// guards, once per press of the key: its auto-repeat presses nothing (a held Enter must not print again
-// the moment a print ends, nor print at all when the quantity box's Enter moved the focus to 打印).
-void MainWindow::OnEnter(HWND control, ControlId id, LPARAM keyData) {
-    if (!IsButton(id)) return OnKeyDown(id, VK_RETURN);
-    if (keyData & kKeyWasDown) return;
-    ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-}
-
-void MainWindow::OnKeyDown(ControlId id, WPARAM key) {
-    switch (id) {
-        case Spare1Box:
-        case Spare2Box:
-        case QuantityBox: return MoveFocusOnEnter(id, key);
-        case KeyBox:
-            if (key == VK_RETURN) LookUpItem();
-            return;
-        default: return;
-    }
 }
 
 }  // namespace app

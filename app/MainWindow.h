@@ -1,7 +1,8 @@
 #pragma once
 // The program's one window: its controls, its run-time state and its event handlers.
 // The handlers live in one file per piece of the operator's workflow:
-//   Startup.cpp     start-up, resize, Enter-key navigation, help link
+//   Navigation.cpp  the keyboard path: the focus on resize and activation, Enter in each box and button
+//   Startup.cpp     start-up and the help link
 //   Shutdown.cpp    the exit button, closing the window, and the end of the Windows session
 //   FileChoice.cpp  choosing the workbook and the template
 //   ItemLookup.cpp  Enter in the query box: find the item in the shipping list
@@ -88,11 +89,15 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCommand(ControlId id, UINT code);
+    LRESULT OnPathBoxMouse(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession();
+
+    // The keyboard path and the focus (Navigation.cpp).
+    void OnResize();
+    void OnActivate(WPARAM state);
+    void OnFocus();
     void OnKeyDown(ControlId id, WPARAM key);
     void OnEnter(HWND control, ControlId id, LPARAM keyData);
-    LRESULT OnPathBoxMouse(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
-    void OnActivate(WPARAM state);
-    LRESULT OnQueryEndSession();
 
     // The fonts of the controls, made for one DPI.
     struct Fonts {
@@ -112,11 +117,9 @@ private:
     void ShowMessage(const std::wstring& text);
 
     // Start-up (Startup.cpp) and shutdown (Shutdown.cpp).
-    void OnResize();
     void OnUnload();
     void OnExitClick();
     void OnHelpClick();
-    void MoveFocusOnEnter(ControlId from, WPARAM key);
     bool ReplaceBarTender(ServerWait& wait);
     void QuitBarTender(const ServerTexts& texts);
     void EndSessionSteps();

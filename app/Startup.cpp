@@ -1,4 +1,4 @@
-// Start-up, the replacement of a BarTender that has ended, the focus rules of the window and the help link.
+// Start-up, the replacement of a BarTender that has ended, and the help link.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -109,21 +109,6 @@ bool MainWindow::ReplaceBarTender(ServerWait& wait) {
         b = BarTenderHold{};
     });
     return false;
-}
-
-void MainWindow::OnResize() {
-    FocusOn(Spare1Box);
-    focusToRestore_ = Control(Spare1Box);
-}
-
-void MainWindow::MoveFocusOnEnter(ControlId from, WPARAM key) {
-    if (key != VK_RETURN) return;
-    switch (from) {
-        case Spare1Box: return FocusOn(Spare2Box);
-        case Spare2Box: return FocusOn(KeyBox);
-        case QuantityBox: return FocusOn(PrintButton);
-        default: return;
-    }
 }
 
 void MainWindow::OnHelpClick() {
