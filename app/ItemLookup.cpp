@@ -5,8 +5,9 @@
 #include "win/RunningObjects.h"
 #include "win/BackgroundRelease.h"
 #include "win/Dispatch.h"
+#include "win/ObjectCreation.h"
 #include "win/GrowBuffer.h"
-#include "win/Messages.h"
+#include "win/MessagePump.h"
 
 namespace app {
 

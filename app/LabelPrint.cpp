@@ -7,7 +7,7 @@
 #include "services/SettingsFile.h"
 #include "services/FileCheck.h"
 #include "win/Dispatch.h"
-#include "win/Messages.h"
+#include "win/MessagePump.h"
 
 namespace app {
 

@@ -9,7 +9,7 @@
 
 #include "win/Dpi.h"
 #include "win/Font.h"
-#include "win/Messages.h"
+#include "win/MessagePump.h"
 #include "win/ModulePath.h"
 
 namespace app {

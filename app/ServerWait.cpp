@@ -4,7 +4,8 @@
 #include <optional>
 
 #include "app/Controls.h"
-#include "win/Messages.h"
+#include "win/HeldInput.h"
+#include "win/MessagePump.h"
 
 namespace app {
 

@@ -7,7 +7,8 @@
 #include "services/SettingsFile.h"
 #include "win/TextConversion.h"
 #include "win/Dispatch.h"
-#include "win/Messages.h"
+#include "win/ObjectCreation.h"
+#include "win/MessagePump.h"
 #include "win/ModulePath.h"
 
 namespace app {

@@ -6,7 +6,7 @@
 
 #include "app/MainWindow.h"
 #include "win/ComApartment.h"
-#include "win/Messages.h"
+#include "win/MessagePump.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // OLE is delay-loaded: BarTender's call thread loads it while this thread builds the window, and

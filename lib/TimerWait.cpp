@@ -10,7 +10,7 @@
 
 #include "lib/CodePage.h"
 #include "lib/RuntimeError.h"
-#include "win/Messages.h"
+#include "win/MessagePump.h"
 #include "win/ModulePath.h"
 
 namespace support {

@@ -9,70 +9,16 @@
 #include <oaidl.h>
 #include <windows.h>
 
-#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "win/CallWatch.h"
+#include "win/ComError.h"
 #include "win/ComPtr.h"
 #include "win/Variant.h"
 
 namespace win {
-
-class ComError : public std::exception {
-public:
-    explicit ComError(HRESULT hr, std::wstring description = {});
-    HRESULT hr() const noexcept { return hr_; }
-    const std::wstring& description() const noexcept { return description_; }
-    // "automation call failed (0x80020009)", for logs and test reports.
-    const char* what() const noexcept override { return what_; }
-
-private:
-    HRESULT hr_;
-    std::wstring description_;
-    char what_[48];
-};
-
-// Throws ComError when hr is a failure.
-void Check(HRESULT hr);
-
-// A server refused the call because it is busy (RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER). A
-// refused call was never carried out, so making it again is safe.
-bool IsServerBusy(HRESULT hr) noexcept;
-// The server process has ended, or its connection is broken: calls to its objects cannot succeed again.
-bool IsServerGone(HRESULT hr) noexcept;
-// The error of a call that was given up while its server refused it as busy.
-inline constexpr HRESULT kGaveUpWhileBusy = static_cast<HRESULT>(0x800704C7);  // HRESULT_FROM_WIN32(ERROR_CANCELLED)
-
-// Watches this thread's calls into servers (a CallThread puts one in place for each task). Every call
-// made through this module (names, calls, object creation and attachment) announces each attempt, and a
-// call that a busy server refuses is made again for as long as the watch says so. With no watch in
-// place, a refused call fails at once. No other failure is ever repeated.
-class CallWatch {
-public:
-    // A call goes out (again, after a refusal).
-    virtual void Attempt() noexcept {}
-    // The call was refused for the n-th time (1 the first time): wait, then return true to make it
-    // again, or false to give it up (it then fails with kGaveUpWhileBusy).
-    virtual bool Refused(int n) noexcept = 0;
-    // A refused call went through, failed otherwise, or was given up.
-    virtual void CallOver() noexcept {}
-
-protected:
-    ~CallWatch() = default;
-};
-
-// Puts a watch in place for this thread's calls while the scope lasts; scopes nest.
-class CallWatchScope {
-public:
-    explicit CallWatchScope(CallWatch& watch) noexcept;
-    ~CallWatchScope();
-    CallWatchScope(const CallWatchScope&) = delete;
-    CallWatchScope& operator=(const CallWatchScope&) = delete;
-
-private:
-    CallWatch* outer_;
-};
 
 DISPID IdOf(IDispatch* object, const wchar_t* name);
 
@@ -149,9 +95,5 @@ private:
 
 // The object held in a result; throws ComError when it holds none.
 ComPtr<IDispatch> AsObject(const Variant& value);
-
-// Creates an object by class name, or attaches to the running instance registered for it.
-ComPtr<IDispatch> CreateObject(const wchar_t* progId);
-ComPtr<IDispatch> GetRunningObject(const wchar_t* progId);
 
 }  // namespace win

@@ -24,6 +24,7 @@
 #include "tests/workflow/AppDriver.h"
 #include "services/FileStamp.h"
 #include "win/Dispatch.h"
+#include "win/ObjectCreation.h"
 #include "win/RunningObjects.h"
 #include "win/UniqueResource.h"
 

@@ -14,6 +14,7 @@
 #include "tests/support/TestFiles.h"
 #include "tests/workflow/AppDriver.h"
 #include "win/Dispatch.h"
+#include "win/ObjectCreation.h"
 
 using namespace bench;
 

@@ -9,7 +9,7 @@
 #include "standins/common/CallLog.h"
 #include "standins/common/StandinConfig.h"
 #include "win/ComApartment.h"
-#include "win/Messages.h"
+#include "win/MessagePump.h"
 #include "win/ModulePath.h"
 #include "win/UniqueResource.h"
 

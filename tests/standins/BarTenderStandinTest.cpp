@@ -10,6 +10,7 @@
 #include "tests/workflow/AppDriver.h"
 #include "tests/workflow/Standins.h"
 #include "win/ComApartment.h"
+#include "win/ObjectCreation.h"
 
 using standin_tests::FailureOf;
 using standin_tests::FixturePath;

@@ -17,6 +17,7 @@
 #include "tests/workflow/Standins.h"
 #include "win/ComApartment.h"
 #include "win/SafeArray.h"
+#include "win/ObjectCreation.h"
 
 using standin_tests::FailureOf;
 using standin_tests::FixturePath;

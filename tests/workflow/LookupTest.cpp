@@ -7,6 +7,7 @@
 #include "tests/workflow/Standins.h"
 #include "win/ComApartment.h"
 #include "win/Dispatch.h"
+#include "win/ObjectCreation.h"
 
 using namespace workflow;
 using testing_support::FixturePath;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <optional>
-#include <vector>
 
 namespace win {
 
@@ -16,9 +15,10 @@ void DispatchOne(MSG& msg) noexcept;
 // Runs every message waiting in this thread's queue, then returns. A WM_QUIT found here is
 // posted again so that the main loop still sees it.
 void ProcessPendingMessages() noexcept;
-// The same for a caller that waits in a loop of its own: a WM_QUIT is taken out of the queue and its
-// exit code kept in `quit` (the last one counts) while the other messages go on running; the caller
-// posts it again once it is done waiting.
+// The same for a caller that waits in a loop of its own outside the window's handlers (the support
+// library's wait, a server): a WM_QUIT is taken out of the queue and its exit code kept in `quit` (the
+// last one counts) while the other messages go on running, each dispatched to its window without the
+// window's Tab navigation; the caller posts the WM_QUIT again once it is done waiting.
 void ProcessPendingMessages(std::optional<int>& quit) noexcept;
 
 // Processes pending messages from inside a long loop that wants to do so on every pass. Asking the
@@ -39,33 +39,5 @@ private:
 
 // The main loop; returns the exit code of WM_QUIT.
 int RunMessageLoop() noexcept;
-
-// Waits the given time while only repainting: WM_PAINT and messages sent from other threads are
-// handled, keys, clicks and posted messages stay in the queue.
-void WaitRepaintingOnly(DWORD milliseconds) noexcept;
-
-// Holds back, while it lives, the keys, clicks and close requests meant for a window and its controls,
-// whichever message loop takes them from the queue (a message box runs its own), and posts them again,
-// in their order, when it ends. Mouse moves are dropped. Holds nest.
-class HeldInput {
-public:
-    explicit HeldInput(HWND window) noexcept;
-    ~HeldInput();
-    HeldInput(const HeldInput&) = delete;
-    HeldInput& operator=(const HeldInput&) = delete;
-
-    // Takes the keys and clicks already queued into the hold. Call it before a modal loop starts: the
-    // window that will have the focus then (a message box) would otherwise get the keys typed before it.
-    void TakeQueued() noexcept;
-
-private:
-    static LRESULT CALLBACK OnGetMessage(int code, WPARAM removed, LPARAM message) noexcept;
-    bool Holds(const MSG& msg) const noexcept;
-
-    HWND window_;
-    HHOOK hook_ = nullptr;
-    HeldInput* outer_ = nullptr;
-    std::vector<MSG> held_;
-};
 
 }  // namespace win
