@@ -75,26 +75,27 @@ void MainWindow::PrintOnce(ServerWait& wait) {
     if (!OpenTemplate(wait, TextOf(TemplateBox))) return SetTextOf(StatusLine, L"打印失败");
     win::ProcessPendingMessages();
 
-    // The steps take what they send by value: a step still running when the operator gave up on it
-    // must not reach into this handler after it has returned.
+    // From here to the print no events run, so these steps go to BarTender's thread as one task; each is
+    // still skipped on its own when it fails. The task takes what it sends by value: a step still running
+    // when the operator gave up on it must not reach into this handler after it has returned.
     BarTenderThread& bt = *barTender_;
-    wait.CarryOn(bt, [](BarTenderHold& b) { win::Put(b.app.get(), L"Visible", false); });
-    for (int n = 1; n <= kFieldCount; ++n) {
-        wait.CarryOn(bt, [n, cell = label.cells[n - 1]](BarTenderHold& b) {
-            FormatOf(b).Call(L"SetNamedSubStringValue", std::to_wstring(n), Required(cell));
-        });
-    }
-    wait.CarryOn(bt, [spare2 = label.spare2](BarTenderHold& b) {
-        FormatOf(b).Call(L"SetNamedSubStringValue", L"beiyong2", spare2);
+    const bool sent = wait.CarryOn(bt, [label, quantity, printer](BarTenderHold& b) {
+        b.printed = false;
+        CarryOn([&] { win::Put(b.app.get(), L"Visible", false); });
+        for (int n = 1; n <= kFieldCount; ++n) {
+            CarryOn([&] {
+                FormatOf(b).Call(L"SetNamedSubStringValue", std::to_wstring(n), Required(label.cells[n - 1]));
+            });
+        }
+        CarryOn([&] { FormatOf(b).Call(L"SetNamedSubStringValue", L"beiyong2", label.spare2); });
+        CarryOn([&] { FormatOf(b).Call(L"SetNamedSubStringValue", L"beiyong1", label.spare1); });
+        // One serialized label in as many identical copies as the operator asked for.
+        CarryOn([&] { FormatOf(b).Put(L"NumberSerializedLabels", kOneSerializedLabel); });
+        CarryOn([&] { FormatOf(b).Put(L"IdenticalCopiesOfLabel", Required(quantity)); });
+        if (!printer.empty()) CarryOn([&] { FormatOf(b).Put(L"Printer", printer); });
+        b.printed = CarryOn([&] { FormatOf(b).Call(L"PrintOut", false, false); });
     });
-    wait.CarryOn(bt, [spare1 = label.spare1](BarTenderHold& b) {
-        FormatOf(b).Call(L"SetNamedSubStringValue", L"beiyong1", spare1);
-    });
-    // One serialized label in as many identical copies as the operator asked for.
-    wait.CarryOn(bt, [](BarTenderHold& b) { FormatOf(b).Put(L"NumberSerializedLabels", kOneSerializedLabel); });
-    wait.CarryOn(bt, [quantity](BarTenderHold& b) { FormatOf(b).Put(L"IdenticalCopiesOfLabel", Required(quantity)); });
-    if (!printer.empty()) wait.CarryOn(bt, [printer](BarTenderHold& b) { FormatOf(b).Put(L"Printer", printer); });
-    bool printed = wait.CarryOn(bt, [](BarTenderHold& b) { FormatOf(b).Call(L"PrintOut", false, false); });
+    const bool printed = sent && bt.state().printed;
     win::ProcessPendingMessages();
 
     wait.CarryOn(bt, [](BarTenderHold& b) { FormatOf(b).Call(L"Close", kBtDoNotSaveChanges); });

@@ -36,6 +36,7 @@ struct BarTenderHold {
     std::optional<win::DispatchCache> format;
     win::ServerProcess process;  // known when the program started that process itself
     bool working = false;        // its version read as a positive number
+    bool printed = false;        // the last print's PrintOut went through
 };
 using BarTenderThread = win::ServerThread<BarTenderHold>;
 

@@ -111,9 +111,10 @@ HRESULT ServerWait::Wait(win::CallThread& thread, const std::shared_ptr<win::Pen
                 if (Ask(texts_.busy) == IDRETRY) {
                     askBusyAt = ::GetTickCount64() + kBusyAskMs;
                 } else {
-                    // The refused call fails at its next refusal, a tenth of a second away at most.
+                    // The refused call fails at its next refusal, a tenth of a second away at most, and
+                    // nothing more of the step goes out.
                     cancelled_ = true;
-                    call->GiveUpRefusedCalls();
+                    call->CallOff();
                 }
                 continue;
             }
@@ -127,6 +128,7 @@ HRESULT ServerWait::Wait(win::CallThread& thread, const std::shared_ptr<win::Pen
                     continue;
                 }
                 cancelled_ = gaveUpWaiting_ = true;
+                call->CallOff();
                 // Only a server of the program's own is ended; its stuck call then fails at once.
                 if (endServer_) {
                     endServer_();

@@ -23,16 +23,22 @@ class RefusalWatch final : public CallWatch {
 public:
     explicit RefusalWatch(PendingCall& call) noexcept : call_(call) {}
 
-    void Attempt() noexcept override { call_.callStarted_ = ::GetTickCount64(); }
+    bool Attempt() noexcept override {
+        if (call_.calledOff_) return false;
+        call_.callStarted_ = ::GetTickCount64();
+        return true;
+    }
     bool Refused(int n) noexcept override {
         if (n == 1) call_.refusedSince_ = ::GetTickCount64();
-        if (call_.giveUp_) return false;
+        if (GivingUp()) return false;
         ::Sleep(kRetryIntervalMs);
-        return !call_.giveUp_;
+        return !GivingUp();
     }
     void CallOver() noexcept override { call_.refusedSince_ = 0; }
 
 private:
+    bool GivingUp() const noexcept { return call_.giveUpRefused_ || call_.calledOff_; }
+
     PendingCall& call_;
 };
 

@@ -34,7 +34,10 @@ public:
     // Tick count of the first refusal of the call the server refuses now as busy; 0 while none is refused.
     ULONGLONG refusedSince() const noexcept { return refusedSince_; }
     // The refused call fails at its next refusal (with kGaveUpWhileBusy), and so does every later one.
-    void GiveUpRefusedCalls() noexcept { giveUp_ = true; }
+    void GiveUpRefusedCalls() noexcept { giveUpRefused_ = true; }
+    // Nothing more of the task reaches the server: a refused call fails at its next refusal, and every
+    // call the task would still make fails before it goes out.
+    void CallOff() noexcept { calledOff_ = true; }
 
 private:
     friend class CallThread;
@@ -43,7 +46,8 @@ private:
     HRESULT result_ = E_PENDING;
     std::atomic<ULONGLONG> callStarted_{0};
     std::atomic<ULONGLONG> refusedSince_{0};
-    std::atomic<bool> giveUp_{false};
+    std::atomic<bool> giveUpRefused_{false};
+    std::atomic<bool> calledOff_{false};
 };
 
 class CallThread {

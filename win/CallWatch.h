@@ -19,8 +19,9 @@ inline constexpr HRESULT kGaveUpWhileBusy = static_cast<HRESULT>(0x800704C7);  /
 // place, a refused call fails at once. No other failure is ever repeated.
 class CallWatch {
 public:
-    // A call goes out (again, after a refusal).
-    virtual void Attempt() noexcept {}
+    // A call is about to go out (again, after a refusal); false keeps it from going out at all (it then
+    // fails with kGaveUpWhileBusy).
+    virtual bool Attempt() noexcept { return true; }
     // The call was refused for the n-th time (1 the first time): wait, then return true to make it
     // again, or false to give it up (it then fails with kGaveUpWhileBusy).
     virtual bool Refused(int n) noexcept = 0;
@@ -51,7 +52,7 @@ CallWatch* CurrentCallWatch() noexcept;
 template <typename Attempt>
 HRESULT RetryWhileBusy(Attempt&& attempt) {
     CallWatch* watch = CurrentCallWatch();
-    if (watch) watch->Attempt();
+    if (watch && !watch->Attempt()) return kGaveUpWhileBusy;
     HRESULT hr = attempt();
     if (!IsServerBusy(hr) || !watch) return hr;
     for (int refusals = 1; IsServerBusy(hr); ++refusals) {
@@ -59,7 +60,10 @@ HRESULT RetryWhileBusy(Attempt&& attempt) {
             hr = kGaveUpWhileBusy;
             break;
         }
-        watch->Attempt();
+        if (!watch->Attempt()) {
+            hr = kGaveUpWhileBusy;
+            break;
+        }
         hr = attempt();
     }
     watch->CallOver();
