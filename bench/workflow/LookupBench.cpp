@@ -21,6 +21,7 @@
 
 #include "app/Controls.h"
 #include "bench/workflow/BenchSupport.h"
+#include "tests/support/TestFiles.h"
 #include "tests/workflow/AppDriver.h"
 #include "services/FileStamp.h"
 #include "win/Dispatch.h"
@@ -68,19 +69,6 @@ Replay ReplayLookupCalls(const std::wstring& workbook) {
     return {NowMs() - start, ThreadCpuMs(::GetCurrentThread()) - startCpu};
 }
 
-// Gives the workbook a time stamp of its own for this run, well in the past: a lookup then finds a list
-// changed since the copy it kept, and goes to Excel.
-void TouchWorkbook(const std::wstring& workbook, int run) {
-    FILETIME now{};
-    ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
-    t.QuadPart -= (3600ULL + static_cast<ULONGLONG>(run)) * 10'000'000ULL;
-    FILETIME stamp{t.LowPart, t.HighPart};
-    win::UniqueFile file(::CreateFileW(workbook.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
-    ::SetFileTime(file.get(), nullptr, nullptr, &stamp);
-}
-
 // Enter in the key box to the focus in the quantity box, in ms; negative when the key was not found.
 double TimeLookup(workflow::LabelPrintApp& app) {
     app.PostEnter(app::Spare2Box);
@@ -106,7 +94,7 @@ FileCheckCost MeasureFileCheck(const std::wstring& workbook) {
         for (const std::wstring& running : win::RunningFiles()) holds = holds && running != workbook;
         return holds ? NowMs() - start : -1.0;
     };
-    TouchWorkbook(workbook, 0);
+    testing_support::Touch(workbook);
     check();  // warms the disk cache
     std::vector<double> stampOnly, withHash;
     for (int i = 0; i < 5; ++i) stampOnly.push_back(check());
@@ -139,7 +127,8 @@ int wmain(int argc, wchar_t** argv) {
     // The program's processor time, on all of its threads: the calls run on a thread of their own.
     win::UniqueHandle program(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, app.ProcessId()));
     for (int run = 0; run <= runs; ++run) {  // run 0 warms the disk cache and both processes
-        TouchWorkbook(workbook, run + 1);
+        // A time stamp of its own for this run: the lookup finds the list changed and goes to Excel.
+        testing_support::Touch(workbook);
         excelLog.ClearLog();
         double startCpu = ProcessCpuMs(program.get());
         double total = TimeLookup(app);

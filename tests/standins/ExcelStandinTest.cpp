@@ -21,6 +21,7 @@
 
 using standin_tests::FailureOf;
 using standin_tests::FixturePath;
+using standin_tests::PatientCaller;
 using standin_tests::Typed;
 using win::AsObject;
 using win::Call;
@@ -158,16 +159,6 @@ TEST_F(ExcelStandinTest, TheOperatorsExcelHasItsUnsavedWorkbookOpenAndEndsWhenAL
     EXPECT_TRUE(stopped.Exited(30000)) << "the stop event ends it without a Quit";
     EXPECT_THROW(win::GetRunningObject(L"Excel.Application"), win::ComError);
 }
-
-// A caller's wait for a busy server: counts the refusals and waits a little after each.
-struct PatientCaller final : win::CallWatch {
-    int refusals = 0;
-    bool Refused(int n) noexcept override {
-        refusals = n;
-        ::Sleep(50);
-        return true;
-    }
-};
 
 TEST_F(ExcelStandinTest, ABusyServerRefusesCallsForItsSpell) {
     auto app = win::CreateObject(L"Excel.Application");

@@ -17,6 +17,16 @@ using testing_support::FixturePath;
 inline std::string Typed(const VARIANT& value) { return standin::TypedText(value); }
 inline std::string Typed(const win::Variant& value) { return standin::TypedText(*value.get()); }
 
+// A caller's wait for a busy server: counts the refusals and waits a little after each.
+struct PatientCaller final : win::CallWatch {
+    int refusals = 0;
+    bool Refused(int n) noexcept override {
+        refusals = n;
+        ::Sleep(50);
+        return true;
+    }
+};
+
 // The failure an automation call raised: its code and description; S_OK when it succeeded.
 struct Failure {
     HRESULT hr = S_OK;

@@ -19,6 +19,7 @@
 
 using standin_tests::FailureOf;
 using standin_tests::FixturePath;
+using standin_tests::PatientCaller;
 using standin_tests::Typed;
 using win::AsObject;
 using win::Call;
@@ -185,16 +186,6 @@ TEST_F(ServerProcessTest, AServerCanHangInTheCreationOfItsApplication) {
     EXPECT_EQ(Typed(Get(app.get(), L"Version")), "BSTR:10.1") << "a new server starts";
     Call(app.get(), L"Quit", 1L);
 }
-
-// A caller's wait for a busy server: counts the refusals and waits a little after each.
-struct PatientCaller final : win::CallWatch {
-    int refusals = 0;
-    bool Refused(int n) noexcept override {
-        refusals = n;
-        ::Sleep(50);
-        return true;
-    }
-};
 
 TEST_F(ServerProcessTest, ABusyServerRejectsOrAsksToRetryLaterFromTheCallItIsToldOf) {
     auto app = win::CreateObject(L"Excel.Application");

@@ -388,6 +388,15 @@ std::optional<MessageBoxInfo> LabelPrintApp::WaitForMessageBox(DWORD timeoutMs) 
     return box;
 }
 
+std::optional<MessageBoxInfo> LabelPrintApp::WaitForNextMessageBox(const std::wstring& previousText) const {
+    std::optional<MessageBoxInfo> box;
+    WaitUntil([&] {
+        box = FindMessageBox();
+        return box && !box->text.empty() && box->text != previousText;
+    });
+    return box;
+}
+
 void LabelPrintApp::Answer(const MessageBoxInfo& box, int button) const {
     ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }

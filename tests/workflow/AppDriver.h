@@ -129,6 +129,8 @@ public:
     void CancelFileDialog(HWND dialog) const;
 
     std::optional<MessageBoxInfo> WaitForMessageBox(DWORD timeoutMs = 20000) const;
+    // The message box that follows the one with the given text, once that one has been answered.
+    std::optional<MessageBoxInfo> WaitForNextMessageBox(const std::wstring& previousText) const;
     std::optional<MessageBoxInfo> FindMessageBox() const;
     void Answer(const MessageBoxInfo& box, int button) const;
     // Answers the message box and waits until it is gone.

@@ -135,10 +135,8 @@ TEST_F(BusyServerTest, AfterFiveSecondsTheOperatorDecidesToRetryOrCancel) {
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, kExcelBusy);
     app->Answer(*box, IDCANCEL);
-    ASSERT_TRUE(WaitUntil([&] {
-        box = app->FindMessageBox();
-        return box && !box->text.empty() && box->text != kExcelBusy;
-    }));
+    box = app->WaitForNextMessageBox(kExcelBusy);
+    ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->Summary(), L"标签打印: Excel 正忙，查询已取消。 [OK]");
     app->Close(*box);
     bartender.ClearLog();
@@ -241,10 +239,8 @@ TEST_F(BusyServerTest, AfterCancelNothingMoreGoesToTheBusyServerAndNothingIsAske
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, kExcelBusy);
     app->Answer(*box, IDCANCEL);
-    ASSERT_TRUE(WaitUntil([&] {
-        box = app->FindMessageBox();
-        return box && !box->text.empty() && box->text != kExcelBusy;
-    }));
+    box = app->WaitForNextMessageBox(kExcelBusy);
+    ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, L"Excel 正忙，查询已取消。") << "no second question";
     app->Close(*box);
     EXPECT_EQ(excel.Answered(), Strings{"Application.Workbooks"});

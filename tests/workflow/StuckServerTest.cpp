@@ -39,16 +39,6 @@ protected:
         return box;
     }
 
-    // The message box that follows another one.
-    static std::optional<MessageBoxInfo> NextBox(LabelPrintApp& app, const std::wstring& previous) {
-        std::optional<MessageBoxInfo> box;
-        WaitUntil([&] {
-            box = app.FindMessageBox();
-            return box && !box->text.empty() && box->text != previous;
-        });
-        return box;
-    }
-
     BarTenderScenario bartender;
     StandinScenario excel{L"Excel"};
 };
@@ -61,7 +51,7 @@ TEST_F(StuckServerTest, AnExcelOfTheProgramsOwnStuckInOpenIsEndedOnCancelAndTheN
     ASSERT_TRUE(box.has_value());
     ASSERT_EQ(StandinProcesses(L"excel-standin.exe").size(), 1u);
     app->Answer(*box, IDCANCEL);
-    box = NextBox(*app, kExcelStuck);
+    box = app->WaitForNextMessageBox(kExcelStuck);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->Summary(), L"标签打印: Excel 没有响应，查询已取消。 [OK]");
     EXPECT_TRUE(StandinProcesses(L"excel-standin.exe").empty()) << "the hidden Excel was ended";
@@ -98,7 +88,7 @@ TEST_F(StuckServerTest, TheOperatorsStuckExcelIsNeverEndedNorQuit) {
     auto box = Question(*app, kExcelStuck);
     ASSERT_TRUE(box.has_value());
     app->Answer(*box, IDCANCEL);
-    box = NextBox(*app, kExcelStuck);
+    box = app->WaitForNextMessageBox(kExcelStuck);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, L"Excel 没有响应，查询已取消。");
     app->Close(*box);
@@ -141,7 +131,7 @@ TEST_F(StuckServerTest, ABarTenderStuckAtStartUpEndsTheProgramOnCancelWithNothin
         auto box = Question(app, kStartupStuck);
         ASSERT_TRUE(box.has_value());
         app.Answer(*box, IDCANCEL);
-        box = NextBox(app, kStartupStuck);
+        box = app.WaitForNextMessageBox(kStartupStuck);
         ASSERT_TRUE(box.has_value());
         EXPECT_EQ(box->Summary(), L"标签打印: NO Bartender OR error！ [OK]");
         app.Answer(*box, IDOK);
