@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "win/Dispatch.h"
 
@@ -16,16 +17,6 @@ template <typename T>
 T Required(std::optional<T> value) {
     if (!value) throw std::invalid_argument("conversion failed");
     return *std::move(value);
-}
-
-template <typename Step>
-bool CarryOn(Step&& step) noexcept {
-    try {
-        step();
-        return true;
-    } catch (...) {
-        return false;
-    }
 }
 
 // CarryOn for a step whose failure the handler looks at: S_OK when it ran, else the automation error's
@@ -40,6 +31,12 @@ HRESULT CarryOnResult(Step&& step) noexcept {
     } catch (...) {
         return E_FAIL;
     }
+}
+
+// Runs a step in carry-on mode: true when it ran.
+template <typename Step>
+bool CarryOn(Step&& step) noexcept {
+    return SUCCEEDED(CarryOnResult(std::forward<Step>(step)));
 }
 
 }  // namespace app

@@ -29,10 +29,10 @@ void MainWindow::ChooseFile(const FileChoice& choice) {
     SetTextOf(choice.box, chosen.path);
     if (!choice.rememberAs) return;
     std::wstring path = TextOf(choice.box);
-    WriteIni(L"DATA", choice.rememberAs, path, SettingsFilePath());
+    services::WriteSetting(L"DATA", choice.rememberAs, path);
     // The box keeps the path for this run, but the settings file stores the code page's substitutes
     // for what it cannot hold, so the next start would show a path that names no file.
-    if (!IniCanHold(path)) ShowMessage(L"路径含有配置文件无法保存的字符，下次启动时需要重新选择。");
+    if (!services::IniCanHold(path)) ShowMessage(L"路径含有配置文件无法保存的字符，下次启动时需要重新选择。");
 }
 
 }  // namespace app

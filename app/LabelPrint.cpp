@@ -58,8 +58,8 @@ void MainWindow::PrintLabels() {
 }
 
 void MainWindow::PrintOnce(ServerWait& wait) {
-    std::wstring printer = ReadIni(L"print", L"printer", SettingsFilePath());
-    if (!FileExists(TextOf(TemplateBox), 0)) return ShowMessage(L"没有模版文件");
+    std::wstring printer = services::ReadSetting(L"print", L"printer");
+    if (!services::FileExists(TextOf(TemplateBox), 0)) return ShowMessage(L"没有模版文件");
     // Only the item the most recent lookup found is printed: an older row number read against a newer
     // copy of the list would put another item's data on the label.
     if (!itemFound_) return ShowMessage(L"查询ITEM不存在！");

@@ -123,6 +123,8 @@ private:
     void OnHelpClick();
     bool ReplaceBarTender(ServerWait& wait);
     void QuitBarTender(const ServerTexts& texts);
+    void QuitBarTender(ServerWait& wait);
+    static void QuitStep(BarTenderHold& b);
     void EndSessionSteps();
     void LetGoOfExcel(const ServerTexts& texts);
     [[noreturn]] void EndProgramNow(UINT exitCode);

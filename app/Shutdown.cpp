@@ -23,18 +23,26 @@ void MainWindow::OnUnload() {
     ::PostQuitMessage(0);
 }
 
-// Tells BarTender to quit and lets go of it; one that the operator called off is ended, as it was the
-// program's own.
+// Tells BarTender to quit and lets go of it.
 void MainWindow::QuitBarTender(const ServerTexts& texts) {
     if (!barTender_) return;
     ServerWait wait(hwnd_, texts);
     BarTenderThread& bt = *barTender_;
     wait.EndOnCancel([&bt] { bt.state().process.End(); });
-    wait.CarryOn(bt, [](BarTenderHold& b) { win::Call(b.app.get(), L"Quit", kQuitSaveOption); });
-    if (wait.cancelled()) bt.state().process.End();
+    QuitBarTender(wait);
     // Its objects go on its thread, and a BarTender whose objects are all let go of ends.
     barTender_.reset();
 }
+
+// Tells BarTender to quit inside a wait under way. One that the operator called off is ended, as it was
+// the program's own; after that nothing more is sent to it.
+void MainWindow::QuitBarTender(ServerWait& wait) {
+    wait.CarryOn(*barTender_, QuitStep);
+    if (wait.cancelled()) barTender_->state().process.End();
+}
+
+// BarTender's Quit, the one call by which the program asks it to end.
+void MainWindow::QuitStep(BarTenderHold& b) { win::Call(b.app.get(), L"Quit", kQuitSaveOption); }
 
 // What the lookups under way hold of Excel: an instance a lookup started is quit, a workbook a lookup
 // opened in the operator's Excel is closed as the lookup would have closed it, and every reference is

@@ -17,8 +17,6 @@ namespace {
 constexpr wchar_t kBarTenderClass[] = L"BarTender.Application";
 // The help page, in the program's folder where the installer puts it.
 constexpr wchar_t kHelpPage[] = L"\\help\\index.html";
-// The save option that ending the program passes to BarTender's Quit.
-constexpr int kQuitSaveOption = 0;
 
 // BarTender is usable when its version reads as a positive number; a failed read counts as not usable.
 bool IsWorkingBarTender(ServerWait& wait, BarTenderThread& bt) {
@@ -55,7 +53,7 @@ BarTenderStart MainWindow::StartBarTender() {
 }
 
 void MainWindow::Load() {
-    if (auto column = win::TextToInt32(ReadIni(L"settings", L"查询列", SettingsFilePath()))) keyColumn_ = *column;
+    if (auto column = win::TextToInt32(services::ReadSetting(L"settings", L"查询列"))) keyColumn_ = *column;
     SetTextOf(KeyColumnCaption, L"查询列" + std::to_wstring(keyColumn_) + L":");
 
     SetTextOf(WorkbookBox, L"");
@@ -78,8 +76,8 @@ void MainWindow::Load() {
     if (barTender_) wait.WaitFor(barTender_->thread(), barTenderStart_.created);
     win::ProcessPendingMessages();
 
-    SetTextOf(WorkbookBox, ReadIni(L"DATA", L"DB", SettingsFilePath()));
-    SetTextOf(TemplateBox, ReadIni(L"DATA", L"TP", SettingsFilePath()));
+    SetTextOf(WorkbookBox, services::ReadSetting(L"DATA", L"DB"));
+    SetTextOf(TemplateBox, services::ReadSetting(L"DATA", L"TP"));
 
     if (!barTender_ || !IsWorkingBarTender(wait, *barTender_)) {
         {
@@ -87,10 +85,7 @@ void MainWindow::Load() {
             ::MessageBoxW(hwnd_, L"NO Bartender OR error！", kAppTitle, MB_OK);
         }
         // A BarTender we started but cannot use must not stay behind as an orphan process.
-        if (barTender_) {
-            wait.CarryOn(*barTender_, [](BarTenderHold& b) { win::Call(b.app.get(), L"Quit", kQuitSaveOption); });
-            if (wait.cancelled()) barTender_->state().process.End();
-        }
+        if (barTender_) QuitBarTender(wait);
         EndProgramNow(1);
     }
 }
@@ -106,7 +101,7 @@ bool MainWindow::ReplaceBarTender(ServerWait& wait) {
     if (!wait.CarryOn(bt, CreateBarTender(creation))) return false;
     if (IsWorkingBarTender(wait, bt)) return true;
     wait.CarryOn(bt, [](BarTenderHold& b) {
-        win::Call(b.app.get(), L"Quit", kQuitSaveOption);
+        QuitStep(b);
         b = BarTenderHold{};
     });
     return false;

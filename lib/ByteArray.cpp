@@ -16,7 +16,7 @@ void CheckBounds(std::size_t size, std::int32_t lowerBound) {
     constexpr auto kLargestIndex = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max());
     if (size > static_cast<std::size_t>(kLargestIndex) + 1 ||
         static_cast<std::int64_t>(lowerBound) + static_cast<std::int64_t>(size) - 1 > kLargestIndex)
-        throw RuntimeError(errors::kSubscriptOutOfRange);
+        Fail(errors::kSubscriptOutOfRange);
 }
 
 ByteBuffer CopyOf(std::span<const std::uint8_t> bytes) {

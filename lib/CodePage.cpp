@@ -6,13 +6,13 @@ namespace support {
 
 std::string EncodeText(CodePage page, TextView text) {
     std::optional<std::string> bytes = win::Encode(page, text);
-    if (!bytes) throw RuntimeError(errors::kOverflow);
+    if (!bytes) Fail(errors::kOverflow);
     return std::move(*bytes);
 }
 
 Text DecodeText(CodePage page, std::string_view bytes) {
     std::optional<Text> text = win::Decode<char16_t>(page, bytes);
-    if (!text) throw RuntimeError(errors::kOverflow);
+    if (!text) Fail(errors::kOverflow);
     return std::move(*text);
 }
 

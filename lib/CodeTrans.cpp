@@ -18,8 +18,6 @@ namespace {
 
 constexpr std::int64_t kLargestInteger = std::numeric_limits<std::int32_t>::max();
 
-[[noreturn]] void Fail(std::int32_t number) { throw RuntimeError(number); }
-
 // The working buffer trimmed to the bytes written, as the result.
 ByteArray Trimmed(ByteBuffer buffer, std::size_t written) {
     buffer.Shrink(written);

@@ -17,8 +17,6 @@ constexpr std::int64_t kLargestInteger = std::numeric_limits<std::int32_t>::max(
 constexpr char16_t kUpperDigits[] = u"0123456789ABCDEF";
 constexpr char16_t kReplacementCharacter = u'\uFFFD';
 
-[[noreturn]] void Fail(std::int32_t number) { throw RuntimeError(number); }
-
 // The value of an upper-case digit of `base`, or −1.
 int DigitValue(char16_t c, int base) noexcept {
     int value = -1;

@@ -56,6 +56,9 @@ private:
     std::string what_;
 };
 
+// Raises the run-time error `number` with its standard description.
+[[noreturn]] inline void Fail(std::int32_t number) { throw RuntimeError(number); }
+
 // Runs one public operation on behalf of `source`: errors raised by shared helpers get the
 // operation's source, and running out of memory becomes error 7, so that nothing but a
 // RuntimeError leaves the library.

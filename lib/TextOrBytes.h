@@ -22,11 +22,11 @@ public:
     // The held value; asking for the other kind fails with error 13 (type mismatch).
     const Text& AsText() const {
         if (const Text* text = std::get_if<Text>(&value_)) return *text;
-        throw RuntimeError(errors::kTypeMismatch);
+        Fail(errors::kTypeMismatch);
     }
     const ByteArray& AsBytes() const {
         if (const ByteArray* bytes = std::get_if<ByteArray>(&value_)) return *bytes;
-        throw RuntimeError(errors::kTypeMismatch);
+        Fail(errors::kTypeMismatch);
     }
 
 private:

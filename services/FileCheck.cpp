@@ -7,6 +7,8 @@
 #include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
+namespace services {
+
 namespace {
 
 // Attributes that keep an entry out of the result unless the caller asks for them.
@@ -61,3 +63,5 @@ bool FileExists(const std::wstring& path, int attributes) {
         return false;
     }
 }
+
+}  // namespace services

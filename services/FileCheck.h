@@ -2,6 +2,8 @@
 // File checks through the system's directory search.
 #include <string>
 
+namespace services {
+
 // Windows file-attribute bits a caller may add to the mask to let such entries count as found.
 constexpr int kFindHidden = 2;
 constexpr int kFindSystem = 4;
@@ -20,3 +22,5 @@ constexpr int kFindDirectory = 16;
 // Empty text is False without any search; every failure (malformed path, missing drive) is False and
 // nothing is thrown.
 bool FileExists(const std::wstring& path, int attributes = 0);
+
+}  // namespace services

@@ -8,6 +8,8 @@
 #include "win/ModulePath.h"
 #include "win/TextConversion.h"
 
+namespace services {
+
 std::wstring SettingsFilePath() { return win::ExecutableFolder() + L"\\config.ini"; }
 
 namespace {
@@ -56,3 +58,13 @@ void WriteIni(const std::wstring& section, const std::wstring& key, const std::w
     } catch (...) {
     }
 }
+
+std::wstring ReadSetting(const std::wstring& section, const std::wstring& key) {
+    return ReadIni(section, key, SettingsFilePath());
+}
+
+void WriteSetting(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    WriteIni(section, key, value, SettingsFilePath());
+}
+
+}  // namespace services

@@ -3,6 +3,8 @@
 // functions so the file stays in the system code page (GBK on Chinese systems) for older tools.
 #include <string>
 
+namespace services {
+
 // The program's settings file: config.ini in the executable's folder. No other folder is searched.
 std::wstring SettingsFilePath();
 
@@ -15,6 +17,12 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const
 void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value,
               const std::wstring& file);
 
+// ReadIni and WriteIni on the program's settings file.
+std::wstring ReadSetting(const std::wstring& section, const std::wstring& key);
+void WriteSetting(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+
 // True when the settings file stores text exactly, so that ReadIni gives it back unchanged: every
 // character is one the ANSI code page holds.
 bool IniCanHold(const std::wstring& text);
+
+}  // namespace services

@@ -11,6 +11,8 @@
 #include "win/TextConversion.h"
 #include "win/UniqueResource.h"
 
+namespace services {
+
 namespace {
 
 // The classic buffer size of the folder calls; longer paths grow it.
@@ -103,3 +105,5 @@ std::wstring GetSpecialFolderPath(const std::wstring& keyword) {
         return {};
     }
 }
+
+}  // namespace services

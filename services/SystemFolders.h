@@ -2,6 +2,8 @@
 // System and shell folders looked up by a short keyword.
 #include <string>
 
+namespace services {
+
 // The path of the folder a keyword names, or empty text.
 //   "win" Windows folder, "sys" system folder, "tmp" temporary files;
 //   shell folders: "desktop", "sendto", "mydoc", "programs", "startup", "startmenu", "fav", "recent",
@@ -14,3 +16,5 @@
 // buffer is grown as needed). The ANSI shell call cannot report a folder longer than MAX_PATH; such a
 // shell folder gives empty text.
 std::wstring GetSpecialFolderPath(const std::wstring& keyword);
+
+}  // namespace services

@@ -1,5 +1,7 @@
 #include "win/Dpi.h"
 
+#include "win/UniqueResource.h"
+
 namespace win {
 
 namespace {
@@ -32,10 +34,9 @@ const PerMonitorFunctions& PerMonitor() {
 }  // namespace
 
 UINT ScreenDpi() {
-    HDC screen = ::GetDC(nullptr);
+    const UniqueScreenDc screen(::GetDC(nullptr));
     if (!screen) return kDesignDpi;
-    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
     return dpi > 0 ? static_cast<UINT>(dpi) : kDesignDpi;
 }
 

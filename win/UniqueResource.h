@@ -84,6 +84,13 @@ struct IconTraits {
     static void close(pointer h) noexcept { ::DestroyIcon(h); }
 };
 
+// The screen's device context, from GetDC(nullptr).
+struct ScreenDcTraits {
+    using pointer = HDC;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::ReleaseDC(nullptr, h); }
+};
+
 using UniqueHandle = UniqueResource<HandleTraits>;
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
@@ -92,5 +99,6 @@ using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueIcon = UniqueResource<IconTraits>;
+using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
 
 }  // namespace win

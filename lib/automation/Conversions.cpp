@@ -10,15 +10,13 @@
 
 namespace labelsupport {
 
-using support::RuntimeError;
+using support::Fail;
 namespace errors = support::errors;
 
 namespace {
 
 // Longer chains than this are no variable a caller could have made.
 constexpr int kLongestReferenceChain = 16;
-
-[[noreturn]] void Fail(std::int32_t number) { throw RuntimeError(number); }
 
 [[noreturn]] void FailConversion(HRESULT hr) {
     if (hr == E_OUTOFMEMORY) throw std::bad_alloc();

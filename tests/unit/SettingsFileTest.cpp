@@ -7,6 +7,7 @@
 #include "tests/support/TestFiles.h"
 
 using namespace testing_support;
+using namespace services;
 
 namespace {
 

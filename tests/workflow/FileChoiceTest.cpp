@@ -82,7 +82,7 @@ TEST_F(FileChoiceTest, TemplateButtonAndBoxUseTheTemplateDialog) {
         std::wstring path = control == app::TemplateBox ? other : label;
         app->ChooseInFileDialog(dialog, path);
         ASSERT_TRUE(WaitUntil([&] { return app->Text(app::TemplateBox) == path; }));
-        EXPECT_EQ(ReadIni(L"DATA", L"TP", app->configPath()), label) << "a click into the box is not remembered";
+        EXPECT_EQ(services::ReadIni(L"DATA", L"TP", app->configPath()), label) << "a click into the box is not remembered";
     }
 }
 

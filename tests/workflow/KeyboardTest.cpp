@@ -119,7 +119,7 @@ TEST_F(KeyboardTest, EnterOnAFocusedChooseButtonOpensItsDialogOnce) {
     ASSERT_NE(dialog, nullptr);
     app->ChooseInFileDialog(dialog, label);
     ASSERT_TRUE(WaitUntil([&] { return app->Text(app::TemplateBox) == label; }));
-    EXPECT_EQ(ReadIni(L"DATA", L"TP", app->configPath()), label);
+    EXPECT_EQ(services::ReadIni(L"DATA", L"TP", app->configPath()), label);
     EXPECT_FALSE(app->FindMessageBox().has_value());
 }
 

@@ -80,7 +80,7 @@ TEST_F(PathBoxTest, ATemplateOutsideTheCodePageIsNotedOnceWhenRememberedAndIsPri
     EXPECT_EQ(box->Summary(), L"标签打印: 路径含有配置文件无法保存的字符，下次启动时需要重新选择。 [OK]");
     EXPECT_EQ(app->Text(app::TemplateBox), label) << "the path is used for this run";
     CloseTheOnlyMessage(*app, *box);
-    EXPECT_EQ(ReadIni(L"DATA", L"TP", app->configPath()), testing_support::FromGbk(Gbk(label)))
+    EXPECT_EQ(services::ReadIni(L"DATA", L"TP", app->configPath()), testing_support::FromGbk(Gbk(label)))
         << "the settings file holds the code page's substitutes";
 
     // The template is found and printed under its real name.
