@@ -17,13 +17,9 @@ public:
     }
     ~ComPtr() { reset(); }
 
-    ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
+    ComPtr(const ComPtr& other) = delete;
+    ComPtr& operator=(const ComPtr& other) = delete;
     ComPtr(ComPtr&& other) noexcept : p_(other.release()) {}
-    ComPtr& operator=(const ComPtr& other) noexcept {
-        ComPtr copy(other);
-        std::swap(p_, copy.p_);
-        return *this;
-    }
     ComPtr& operator=(ComPtr&& other) noexcept {
         if (this != &other) reset(other.release());
         return *this;
