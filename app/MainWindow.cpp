@@ -286,35 +286,8 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 }
 
 LRESULT MainWindow::HandleControlMessage(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (auto handled = OnControlKey(control, id, msg, wParam, lParam)) return *handled;
     switch (msg) {
-        case WM_GETDLGCODE: {
-            // Boxes and buttons see Enter themselves instead of the dialog manager turning it into a
-            // press of a default button, which this window does not have.
-            LRESULT code = ::DefSubclassProc(control, msg, wParam, lParam);
-            auto* pending = reinterpret_cast<const MSG*>(lParam);
-            if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) code |= DLGC_WANTALLKEYS;
-            return code;
-        }
-        case WM_KEYDOWN:
-            if (IsButton(id)) {
-                if (wParam != VK_RETURN) break;
-                OnEnter(control, id, lParam);
-                return 0;
-            }
-            OnKeyDown(id, wParam);
-            break;  // a text box still gets the key
-        case WM_SYSKEYDOWN: {
-            // Alt+Enter comes as a system key and is Enter all the same. The system sees it first, so it
-            // knows Alt went with another key and letting go of Alt does not open the window menu.
-            if (wParam != VK_RETURN || !TakesEnter(id)) break;
-            LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
-            OnEnter(control, id, lParam);
-            return result;
-        }
-        case WM_SYSCHAR:
-            // The character of Alt+Enter would make the window menu beep for a menu key it lacks.
-            if (wParam == L'\r' && TakesEnter(id)) return 0;
-            break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
         case WM_LBUTTONUP:

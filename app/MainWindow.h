@@ -1,7 +1,8 @@
 #pragma once
 // The program's one window: its controls, its run-time state and its event handlers.
 // The handlers live in one file per piece of the operator's workflow:
-//   Navigation.cpp  the keyboard path: the focus on resize and activation, Enter in each box and button
+//   Navigation.cpp  the keyboard path: the focus on resize and activation, the keys a control is sent,
+//                   Enter in each box and button
 //   Startup.cpp     start-up and the help link
 //   Shutdown.cpp    the exit button, closing the window, and the end of the Windows session
 //   FileChoice.cpp  choosing the workbook and the template
@@ -97,6 +98,7 @@ private:
     void OnResize();
     void OnActivate(WPARAM state);
     void OnFocus();
+    std::optional<LRESULT> OnControlKey(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnKeyDown(ControlId id, WPARAM key);
     void OnEnter(HWND control, ControlId id, LPARAM keyData);
 

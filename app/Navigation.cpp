@@ -5,6 +5,10 @@
 //   spare item 1, Enter, spare item 2, Enter, item key, Enter (lookup), quantity, Enter (print button)
 #include "app/MainWindow.h"
 
+#include <commctrl.h>
+
+#include <optional>
+
 namespace app {
 
 namespace {
@@ -37,6 +41,42 @@ void MainWindow::OnActivate(WPARAM state) {
 
 void MainWindow::OnFocus() {
     if (focusToRestore_ && ::IsWindow(focusToRestore_)) ::SetFocus(focusToRestore_);
+}
+
+// The keys a box or button is sent, before the control itself sees them: a result when the key was
+// dealt with here, nothing when the control goes on to handle it as usual.
+std::optional<LRESULT> MainWindow::OnControlKey(HWND control, ControlId id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_GETDLGCODE: {
+            // Boxes and buttons see Enter themselves instead of the dialog manager turning it into a
+            // press of a default button, which this window does not have.
+            LRESULT code = ::DefSubclassProc(control, msg, wParam, lParam);
+            auto* pending = reinterpret_cast<const MSG*>(lParam);
+            if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) code |= DLGC_WANTALLKEYS;
+            return code;
+        }
+        case WM_KEYDOWN:
+            if (!IsButton(id)) {
+                OnKeyDown(id, wParam);
+                return std::nullopt;  // a text box still gets the key
+            }
+            if (wParam != VK_RETURN) return std::nullopt;
+            OnEnter(control, id, lParam);
+            return 0;
+        case WM_SYSKEYDOWN: {
+            // Alt+Enter comes as a system key and is Enter all the same. The system sees it first, so it
+            // knows Alt went with another key and letting go of Alt does not open the window menu.
+            if (wParam != VK_RETURN || !TakesEnter(id)) return std::nullopt;
+            LRESULT result = ::DefSubclassProc(control, msg, wParam, lParam);
+            OnEnter(control, id, lParam);
+            return result;
+        }
+        case WM_SYSCHAR:
+            // The character of Alt+Enter would make the window menu beep for a menu key it lacks.
+            if (wParam == L'\r' && TakesEnter(id)) return 0;
+            return std::nullopt;
+        default: return std::nullopt;
+    }
 }
 
 void MainWindow::OnKeyDown(ControlId id, WPARAM key) {
