@@ -78,8 +78,10 @@ void MainWindow::EndSessionSteps() {
     LetGoOfExcel(kSessionEndWait);
 }
 
-// Ends the program at once, as the exit button and a failed start-up must: no window procedure runs
-// after this. What the servers hold for us was let go of before, on their threads.
+// Ends the program at once. The exit button may be pressed inside a lookup or a print that is letting
+// events run, and neither that handler nor the window's unload (a second Quit) may run on after it, so
+// the process ends here rather than through the message loop. What the servers hold for us was let go
+// of before, on their threads.
 void MainWindow::EndProgramNow(UINT exitCode) {
     barTender_.reset();
     ::ExitProcess(exitCode);
