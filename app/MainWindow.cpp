@@ -1,3 +1,5 @@
+// The window itself: its creation, its controls laid out at its DPI, and the routing of the window's and
+// the controls' messages to the handlers in the workflow's files.
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
