@@ -19,24 +19,10 @@ T Required(std::optional<T> value) {
     return *std::move(value);
 }
 
-// CarryOn for a step whose failure the handler looks at: S_OK when it ran, else the automation error's
-// code (E_FAIL for a failure of another kind).
-template <typename Step>
-HRESULT CarryOnResult(Step&& step) noexcept {
-    try {
-        step();
-        return S_OK;
-    } catch (const win::ComError& e) {
-        return FAILED(e.hr()) ? e.hr() : E_FAIL;
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
 // Runs a step in carry-on mode: true when it ran.
 template <typename Step>
 bool CarryOn(Step&& step) noexcept {
-    return SUCCEEDED(CarryOnResult(std::forward<Step>(step)));
+    return SUCCEEDED(win::ResultOf(std::forward<Step>(step)));
 }
 
 }  // namespace app

@@ -5,8 +5,8 @@
 #include "win/RunningObjects.h"
 #include "win/BackgroundRelease.h"
 #include "win/Dispatch.h"
+#include "win/FilePath.h"
 #include "win/ObjectCreation.h"
-#include "win/GrowBuffer.h"
 #include "win/MessagePump.h"
 
 namespace app {
@@ -43,48 +43,25 @@ private:
     ExcelThread* xl_;
 };
 
-// A path as Windows resolves it (full, with long names), for comparing two spellings of one file.
-// A part that cannot be resolved is left as it is.
-std::wstring ResolvedPath(const std::wstring& path) {
-    constexpr std::size_t kLongest = 32768;
-    auto full = win::GrowAndRetry<wchar_t>(
-        [&](wchar_t* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-            DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(capacity), buffer, nullptr);
-            if (n >= capacity) return std::nullopt;
-            return n;
-        },
-        MAX_PATH, kLongest);
-    if (!full || full->empty()) return path;
-    // Only a file that exists has a long name to find.
-    auto longName = win::GrowAndRetry<wchar_t>(
-        [&](wchar_t* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-            DWORD n = ::GetLongPathNameW(full->c_str(), buffer, static_cast<DWORD>(capacity));
-            if (n >= capacity) return std::nullopt;
-            return n;
-        },
-        MAX_PATH, kLongest);
-    return longName && !longName->empty() ? *longName : *full;
+// Whether an open workbook is the file at that resolved path. A workbook that was never saved has a bare
+// name instead of a path and is no file.
+bool IsWorkbookOf(IDispatch* book, const std::wstring& file) {
+    const std::wstring name = Required(win::ToText(*win::Get(book, L"FullName").get()));
+    return name.find_first_of(L"\\/") != std::wstring::npos && win::SamePath(win::ResolvedPath(name), file);
 }
 
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
-// The workbook of that path among those open in the operator's Excel, or none. A workbook that was
-// never saved has a bare name instead of a path and matches no file.
+// The workbook of that path among those open in the operator's Excel, or none; a workbook whose name
+// cannot be read is passed over.
 win::ComPtr<IDispatch> FindOpenWorkbook(IDispatch* workbooks, const std::wstring& path) {
     win::ComPtr<IDispatch> found;
     if (path.empty()) return found;
-    std::wstring wanted = ResolvedPath(path);
+    std::wstring wanted = win::ResolvedPath(path);
     std::int32_t count = 0;
     CarryOn([&] { count = Required(win::ToInt32(*win::Get(workbooks, L"Count").get())); });
     for (std::int32_t i = 1; i <= count && !found; ++i) {
         CarryOn([&] {
             win::ComPtr<IDispatch> book = win::AsObject(win::Get(workbooks, L"Item", i));
-            std::wstring name = Required(win::ToText(*win::Get(book.get(), L"FullName").get()));
-            if (name.find_first_of(L"\\/") != std::wstring::npos && SameFile(ResolvedPath(name), wanted))
-                found = std::move(book);
+            if (IsWorkbookOf(book.get(), wanted)) found = std::move(book);
         });
     }
     return found;
@@ -119,7 +96,7 @@ void MainWindow::LookUpItem() {
     // next opening), made while nothing else ran in the window, of a file that did not change meanwhile.
     if (copy == CopyOutcome::CopiedWithoutFormulas && !excel.cancelled() && workStarted_ == started && stamp &&
         stamp->Unchanged(path)) {
-        copySource_ = CopySource{ResolvedPath(path), *std::move(stamp)};
+        copySource_ = CopySource{win::ResolvedPath(path), *std::move(stamp)};
     }
     // A lookup that could not copy the block finds nothing: the copy an earlier lookup left may come
     // from another workbook. So no print can follow.
@@ -152,9 +129,9 @@ void MainWindow::ReportSearch() {
 bool MainWindow::KeptCopyHolds(ServerWait& wait, const std::wstring& path) {
     if (!copySource_ || path.empty()) return false;
     const std::wstring& file = copySource_->file;
-    if (!SameFile(ResolvedPath(path), file) || !copySource_->stamp.Unchanged(path)) return false;
+    if (!win::SamePath(win::ResolvedPath(path), file) || !copySource_->stamp.Unchanged(path)) return false;
     for (const std::wstring& running : win::RunningFiles())
-        if (SameFile(ResolvedPath(running), file)) return false;
+        if (win::SamePath(win::ResolvedPath(running), file)) return false;
     for (const wchar_t* spreadsheet : kSpreadsheetClasses) {
         ExcelThread xl;
         if (!wait.CarryOn(xl, [spreadsheet](ExcelHold& x) { x.excel = win::GetRunningObject(spreadsheet); })) {
@@ -167,8 +144,7 @@ bool MainWindow::KeptCopyHolds(ServerWait& wait, const std::wstring& path) {
             const std::int32_t count = Required(win::ToInt32(*win::Get(workbooks.get(), L"Count").get()));
             for (std::int32_t i = 1; i <= count; ++i) {
                 win::ComPtr<IDispatch> book = win::AsObject(win::Get(workbooks.get(), L"Item", i));
-                if (SameFile(ResolvedPath(Required(win::ToText(*win::Get(book.get(), L"FullName").get()))), file))
-                    return void(x.workbook = std::move(book));
+                if (IsWorkbookOf(book.get(), file)) return void(x.workbook = std::move(book));
             }
         });
         if (!asked || xl.state().workbook || wait.cancelled()) return false;

@@ -35,22 +35,25 @@ std::optional<Facts> FactsOf(HANDLE file) {
     return Facts{(std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow, Ticks(info.ftLastWriteTime)};
 }
 
+struct AlgorithmTraits {
+    using pointer = BCRYPT_ALG_HANDLE;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::BCryptCloseAlgorithmProvider(h, 0); }
+};
+struct HashTraits {
+    using pointer = BCRYPT_HASH_HANDLE;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::BCryptDestroyHash(h); }
+};
+
 // SHA-256 of the whole file, read from its start.
 template <typename Digest>
 std::optional<Digest> DigestOf(HANDLE file) {
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
+    win::UniqueResource<AlgorithmTraits> algorithm;
+    if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
         return std::nullopt;
-    struct CloseAlgorithm {
-        BCRYPT_ALG_HANDLE a;
-        ~CloseAlgorithm() { ::BCryptCloseAlgorithmProvider(a, 0); }
-    } closeAlgorithm{algorithm};
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    if (!BCRYPT_SUCCESS(::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0))) return std::nullopt;
-    struct DestroyHash {
-        BCRYPT_HASH_HANDLE h;
-        ~DestroyHash() { ::BCryptDestroyHash(h); }
-    } destroyHash{hash};
+    win::UniqueResource<HashTraits> hash;
+    if (!BCRYPT_SUCCESS(::BCryptCreateHash(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0))) return std::nullopt;
 
     LARGE_INTEGER start{};
     if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return std::nullopt;
@@ -59,10 +62,10 @@ std::optional<Digest> DigestOf(HANDLE file) {
         DWORD read = 0;
         if (!::ReadFile(file, buffer.data(), kChunk, &read, nullptr)) return std::nullopt;
         if (read == 0) break;
-        if (!BCRYPT_SUCCESS(::BCryptHashData(hash, buffer.data(), read, 0))) return std::nullopt;
+        if (!BCRYPT_SUCCESS(::BCryptHashData(hash.get(), buffer.data(), read, 0))) return std::nullopt;
     }
     Digest digest{};
-    if (!BCRYPT_SUCCESS(::BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0)))
+    if (!BCRYPT_SUCCESS(::BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
         return std::nullopt;
     return digest;
 }

@@ -62,12 +62,8 @@ constexpr ShellFolder kShellFolders[] = {
 // These calls return the length without the NUL when the path fits, and the size the path needs
 // (NUL included, so never less than the buffer) when it does not; 0 is a failure.
 std::wstring KernelFolderPath(DirectoryCall call) {
-    auto path = win::GrowAndRetry<char>(
-        [&](char* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-            UINT n = call(buffer, static_cast<UINT>(capacity));
-            if (n >= capacity) return std::nullopt;
-            return n;
-        },
+    auto path = win::GrowToFit<char>(
+        [&](char* buffer, std::size_t capacity) { return call(buffer, static_cast<UINT>(capacity)); },
         kFirstBufferSize, kLargestPath);
     if (!path) return {};
     return win::FromAnsi(*path);

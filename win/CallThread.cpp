@@ -119,14 +119,7 @@ void CallThread::Run(std::shared_ptr<Shared> shared) noexcept {
             RefusalWatch watch(call);
             CallWatchScope watching(watch);
             call.callStarted_ = ::GetTickCount64();
-            try {
-                next.second();
-                call.result_ = S_OK;
-            } catch (const ComError& e) {
-                call.result_ = FAILED(e.hr()) ? e.hr() : E_FAIL;
-            } catch (...) {
-                call.result_ = E_FAIL;
-            }
+            call.result_ = ResultOf(next.second);
         }
         // What the task holds goes here, in this apartment, before its waiter hears of it.
         next.second = nullptr;

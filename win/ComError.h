@@ -24,4 +24,18 @@ private:
 // Throws ComError when hr is a failure.
 void Check(HRESULT hr);
 
+// Runs a step and says how it ended: S_OK, the code of the ComError it threw, or E_FAIL for a failure of
+// another kind.
+template <typename Step>
+HRESULT ResultOf(Step&& step) noexcept {
+    try {
+        step();
+        return S_OK;
+    } catch (const ComError& e) {
+        return FAILED(e.hr()) ? e.hr() : E_FAIL;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
 }  // namespace win

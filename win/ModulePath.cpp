@@ -7,12 +7,9 @@
 namespace win {
 
 std::wstring ModulePath(HMODULE module) {
-    auto path = GrowAndRetry<wchar_t>(
-        [module](wchar_t* buffer, std::size_t capacity) -> std::optional<std::size_t> {
-            DWORD n = ::GetModuleFileNameW(module, buffer, static_cast<DWORD>(capacity));
-            if (n == 0) return 0;
-            if (n >= capacity) return std::nullopt;  // truncated
-            return n;
+    auto path = GrowToFit<wchar_t>(
+        [module](wchar_t* buffer, std::size_t capacity) {
+            return ::GetModuleFileNameW(module, buffer, static_cast<DWORD>(capacity));
         },
         MAX_PATH, 1u << 16);
     return path.value_or(std::wstring());

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "win/FilePath.h"
 #include "win/GrowBuffer.h"
 
 namespace win {
@@ -17,11 +18,6 @@ constexpr DWORD kEndWaitMs = 5000;
 std::wstring FileNameOf(const std::wstring& path) {
     std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
 }
 
 // The program of a LocalServer32 command line: quoted, or up to the end of its ".exe".
